@@ -1,0 +1,20 @@
+#pragma once
+// Conversions between the system's texts (code page 936, GBK), UTF-8 and UTF-16.
+//
+// They behave as the Windows conversions the text helpers were written against:
+// a character the target cannot hold becomes the default character "?", and input that is
+// not valid in its own encoding is converted as far as it goes, invalid sequences becoming
+// the replacement character (U+FFFD, or "?" in GBK). Empty input gives empty output.
+#include <string>
+#include <string_view>
+
+namespace brisklet::platform {
+
+std::string GbkToUtf8(std::string_view gbk);
+std::string Utf8ToGbk(std::string_view utf8);
+std::u16string GbkToUtf16(std::string_view gbk);
+std::string Utf16ToGbk(std::u16string_view utf16);
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+}  // namespace brisklet::platform
