@@ -17,4 +17,8 @@ std::string Utf16ToGbk(std::u16string_view utf16);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// A text written in the source code (UTF-8) as the system's GBK text: Gbk("下载进度：").
+// Source files are UTF-8; every literal the system shows or compares goes through this.
+inline std::string Gbk(std::string_view utf8) { return Utf8ToGbk(utf8); }
+
 }  // namespace brisklet::platform

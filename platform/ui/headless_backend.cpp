@@ -1,8 +1,40 @@
 #include "platform/ui/headless_backend.h"
 
-#include <chrono>
+#include <algorithm>
 
 namespace brisklet::platform {
+
+using Clock = std::chrono::steady_clock;
+
+void HeadlessBackend::Turn(std::chrono::milliseconds limit) {
+  auto queue = MessageQueue::OfCurrentThread();
+  auto wait = std::chrono::duration_cast<Clock::duration>(limit);
+  {
+    std::lock_guard lock(mutex_);
+    auto now = Clock::now();
+    for (auto& [id, t] : timers_) wait = std::min(wait, std::max(Clock::duration::zero(), t.due - now));
+  }
+  if (wait > Clock::duration::zero()) queue->WaitForMessage(wait);
+  queue->DispatchPending();
+  // Run due timers one at a time: a tick may stop or start timers, or open a modal window
+  // whose own loop runs the timers meanwhile.
+  for (;;) {
+    std::function<void()> tick;
+    {
+      std::lock_guard lock(mutex_);
+      auto now = Clock::now();
+      for (auto& [id, t] : timers_) {
+        if (t.due <= now) {
+          t.due = now + std::chrono::milliseconds(t.periodMs);
+          tick = t.tick;
+          break;
+        }
+      }
+    }
+    if (!tick) break;
+    tick();
+  }
+}
 
 void HeadlessBackend::RunModal(Window& window) {
   window.BindToCurrentThread();
@@ -13,11 +45,123 @@ void HeadlessBackend::RunModal(Window& window) {
     hook = onShow_;
   }
   if (hook && !window.IsDestroyed()) hook(window);
-  auto queue = MessageQueue::OfCurrentThread();
-  while (!window.IsDestroyed()) {
-    queue->WaitForMessage(std::chrono::milliseconds(50));
-    queue->DispatchPending();
+  while (!window.IsDestroyed()) Turn(std::chrono::milliseconds(50));
+}
+
+void HeadlessBackend::LoadHidden(Window& window) {
+  window.BindToCurrentThread();
+  window.FireCreate();
+}
+
+int HeadlessBackend::RunEventLoop() {
+  for (;;) {
+    {
+      std::lock_guard lock(mutex_);
+      if (quitCode_) {
+        int code = *quitCode_;
+        quitCode_.reset();
+        return code;
+      }
+    }
+    Turn(std::chrono::milliseconds(50));
   }
+}
+
+void HeadlessBackend::Quit(int code) {
+  {
+    std::lock_guard lock(mutex_);
+    quitCode_ = code;
+  }
+  MessageQueue::OfCurrentThread()->Post([] {});
+}
+
+bool HeadlessBackend::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  auto end = Clock::now() + limit;
+  while (!done()) {
+    auto now = Clock::now();
+    if (now >= end) return false;
+    Turn(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(end - now), std::chrono::milliseconds(10)));
+  }
+  return true;
+}
+
+int HeadlessBackend::StartTimer(int periodMs, std::function<void()> tick) {
+  std::lock_guard lock(mutex_);
+  int id = nextTimer_++;
+  timers_[id] = Timer{periodMs, Clock::now() + std::chrono::milliseconds(periodMs), std::move(tick)};
+  return id;
+}
+
+void HeadlessBackend::StopTimer(int id) {
+  std::lock_guard lock(mutex_);
+  timers_.erase(id);
+}
+
+bool HeadlessBackend::ShowTrayIcon(const Bytes&, const std::string& tooltip,
+                                   std::function<void(TrayEvent)> onEvent) {
+  std::lock_guard lock(mutex_);
+  trayShown_ = true;
+  trayTooltip_ = tooltip;
+  trayHandler_ = std::move(onEvent);
+  return true;
+}
+
+void HeadlessBackend::ClickTray(TrayEvent event) {
+  std::function<void(TrayEvent)> handler;
+  {
+    std::lock_guard lock(mutex_);
+    handler = trayHandler_;
+  }
+  if (handler) handler(event);
+}
+
+std::size_t HeadlessBackend::PopupMenu(const Menu& menu) {
+  std::function<std::size_t(const Menu&)> chooser;
+  {
+    std::lock_guard lock(mutex_);
+    chooser = onMenu_;
+  }
+  if (!chooser) return 0;
+  std::size_t chosen = chooser(menu);
+  return menu.Enabled(chosen) ? chosen : 0;
+}
+
+MessageAnswer HeadlessBackend::MessageBox(const std::string& text, const std::string& caption,
+                                          MessageButtons buttons) {
+  ShownMessage shown{text, caption, buttons};
+  std::function<MessageAnswer(const ShownMessage&)> answer;
+  {
+    std::lock_guard lock(mutex_);
+    messages_.push_back(shown);
+    answer = onMessage_;
+  }
+  if (answer) return answer(shown);
+  return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+}
+
+std::optional<std::string> HeadlessBackend::InputBox(const std::string& prompt, const std::string&,
+                                                     const std::string&) {
+  std::function<std::optional<std::string>(const std::string&)> answer;
+  {
+    std::lock_guard lock(mutex_);
+    answer = onInput_;
+  }
+  return answer ? answer(prompt) : std::nullopt;
+}
+
+std::string HeadlessBackend::ClipboardText() {
+  std::lock_guard lock(mutex_);
+  return clipboard_;
+}
+
+void HeadlessBackend::SetClipboardText(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  clipboard_ = text;
+}
+
+void HeadlessBackend::OpenUrl(const std::string& url) {
+  std::lock_guard lock(mutex_);
+  urls_.push_back(url);
 }
 
 void HeadlessBackend::PlayWave(const Bytes&) {
@@ -30,9 +174,44 @@ void HeadlessBackend::OnShow(std::function<void(Window&)> hook) {
   onShow_ = std::move(hook);
 }
 
+void HeadlessBackend::OnMenu(std::function<std::size_t(const Menu&)> chooser) {
+  std::lock_guard lock(mutex_);
+  onMenu_ = std::move(chooser);
+}
+
+void HeadlessBackend::OnMessageBox(std::function<MessageAnswer(const ShownMessage&)> answer) {
+  std::lock_guard lock(mutex_);
+  onMessage_ = std::move(answer);
+}
+
+void HeadlessBackend::OnInputBox(std::function<std::optional<std::string>(const std::string&)> answer) {
+  std::lock_guard lock(mutex_);
+  onInput_ = std::move(answer);
+}
+
 int HeadlessBackend::SoundsPlayed() const {
   std::lock_guard lock(mutex_);
   return soundsPlayed_;
+}
+
+std::vector<HeadlessBackend::ShownMessage> HeadlessBackend::Messages() const {
+  std::lock_guard lock(mutex_);
+  return messages_;
+}
+
+std::vector<std::string> HeadlessBackend::OpenedUrls() const {
+  std::lock_guard lock(mutex_);
+  return urls_;
+}
+
+bool HeadlessBackend::TrayShown() const {
+  std::lock_guard lock(mutex_);
+  return trayShown_;
+}
+
+std::string HeadlessBackend::TrayTooltip() const {
+  std::lock_guard lock(mutex_);
+  return trayTooltip_;
 }
 
 }  // namespace brisklet::platform

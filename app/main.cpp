@@ -1,0 +1,19 @@
+// The program: the tray program, `brisklet get`, `brisklet --version`.
+#include <cstdio>
+#include <string_view>
+
+#include "app/start_program.h"
+#include "download/get_command.h"
+#include "platform/http/http_transfer.h"
+
+int main(int argc, char** argv) {
+  // libcurl's global set-up must run once before any thread starts.
+  brisklet::platform::http::GlobalInit();
+  std::string_view first = argc >= 2 ? argv[1] : "";
+  if (first == "get") return brisklet::download::RunGetCommand(argc - 1, argv + 1);
+  if (first == "--version") {
+    std::puts("brisklet 1.8");
+    return 0;
+  }
+  return brisklet::app::StartProgram(argc, argv);
+}
