@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -49,6 +50,14 @@ struct Waker {
   }
 };
 
+// On a Wayland session a program without focus cannot read the clipboard; through XWayland
+// (Qt's xcb platform) the clipboard watch keeps working. A platform chosen by the user wins.
+bool PreferX11() {
+  if (std::getenv("QT_QPA_PLATFORM") || !std::getenv("DISPLAY")) return false;
+  setenv("QT_QPA_PLATFORM", "xcb", 0);
+  return true;
+}
+
 QString MenuCaption(const std::string& gbk) {
   // '&' marks a shortcut letter in Qt's menus; the captions mean it literally.
   return ToQt(gbk).replace(QLatin1Char('&'), QLatin1String("&&"));
@@ -60,6 +69,7 @@ struct QtBackend::Impl {
   int argc = 1;
   char arg0[9] = "brisklet";
   char* argv[2] = {arg0, nullptr};
+  bool preferX11 = PreferX11();
   // Made first: Qt's painting types cannot exist before the application.
   std::unique_ptr<QApplication> ownApp =
       QApplication::instance() ? nullptr : std::make_unique<QApplication>(argc, argv);
@@ -74,10 +84,15 @@ struct QtBackend::Impl {
 
   std::unique_ptr<QSystemTrayIcon> tray;
   std::vector<QPointer<QtWindowHost>> hidden;
+  // The modal windows open now, innermost last. A modal window blocks the one it was opened
+  // from, as a dialog blocks its owner, and nothing else: the tray icon keeps answering.
+  std::vector<QWidget*> modal;
   QEventLoop* mainLoop = nullptr;
   std::optional<int> quitCode;
   QPixmap icon;
   WavePlayer player;
+
+  QWidget* Owner() const { return modal.empty() ? nullptr : modal.back(); }
 
   bool OnUiThread() const { return QThread::currentThread() == dispatcher->thread(); }
   // Runs `work` on the user-interface thread: at once when called there, else queued.
@@ -126,12 +141,17 @@ QtBackend::~QtBackend() {
 
 void QtBackend::RunModal(Window& window) {
   window.BindToCurrentThread();
-  QtWindowHost host(window, impl_->icon);
+  QtWindowHost host(window, impl_->icon, impl_->Owner());
+  impl_->modal.push_back(&host);
+  struct Pop {
+    std::vector<QWidget*>& modal;
+    ~Pop() { modal.pop_back(); }
+  } pop{impl_->modal};
   QEventLoop loop;
   host.OnDestroyed([&loop] { loop.quit(); });
   window.FireCreate();
   if (window.IsDestroyed()) return;
-  host.setWindowModality(Qt::ApplicationModal);
+  host.setWindowModality(Qt::WindowModal);
   host.show();
   host.raise();
   host.activateWindow();
@@ -243,9 +263,10 @@ std::size_t QtBackend::PopupMenu(const Menu& menu) {
 MessageAnswer QtBackend::MessageBox(const std::string& text, const std::string& caption,
                                     MessageButtons buttons) {
   QMessageBox box(QMessageBox::NoIcon, ToQt(caption), ToQt(text),
-                  buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+                  buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                  impl_->Owner());
   box.setTextFormat(Qt::PlainText);
-  box.setWindowModality(Qt::ApplicationModal);
+  box.setWindowModality(Qt::WindowModal);
   int answer = box.exec();
   if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
@@ -253,12 +274,12 @@ MessageAnswer QtBackend::MessageBox(const std::string& text, const std::string& 
 
 std::optional<std::string> QtBackend::InputBox(const std::string& prompt, const std::string& title,
                                                const std::string& initial) {
-  QInputDialog dialog;
+  QInputDialog dialog(impl_->Owner());
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setWindowTitle(ToQt(title));
   dialog.setLabelText(ToQt(prompt));
   dialog.setTextValue(ToQt(initial));
-  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setWindowModality(Qt::WindowModal);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return FromQt(dialog.textValue());
 }

@@ -58,8 +58,8 @@ struct QtWindowHost::Bridge {
   bool destroyReported = false;  // user-interface thread only
 };
 
-QtWindowHost::QtWindowHost(Window& window, const QPixmap& frameIcon)
-    : window_(window), bridge_(std::make_shared<Bridge>()) {
+QtWindowHost::QtWindowHost(Window& window, const QPixmap& frameIcon, QWidget* owner)
+    : QWidget(owner), window_(window), bridge_(std::make_shared<Bridge>()) {
   const WindowDef& def = window.Definition();
   setObjectName(QString::fromStdString(def.name));
   setWindowTitle(def.title.empty() ? QString::fromStdString(def.name) : ToQt(def.title));

@@ -24,15 +24,16 @@ label=(192 59 320 24)
 button_x=$((419 + 49))
 button_y=$((120 + 16))
 
-# show_and_shoot NAME FILE: shows the window, screenshots it, closes it with a click on the
-# button; the program must end with status 0 (the handler ran).
+# show_and_shoot NAME FILE [CHECKS]: shows the window, screenshots it, runs CHECKS, closes it
+# with a click on the button; the program must end with status 0 (the handler ran).
 show_and_shoot() {
-  local name=$1 file=$2 wid status
+  local name=$1 file=$2 checks=${3:-true} wid status
   xvfb_session_run "$name" "$show" 20000
   local pid=$SESSION_LAST_PID
   wid=$(xvfb_session_wait_window DownloadWindow 20) || { cat "$SESSION_DIR/$name.log" >&2; fail "$name: no window"; }
   sleep 1  # first paint
   xvfb_session_screenshot "$file" "$wid" || fail "$name: no screenshot"
+  "$checks"
   xvfb_session_click "$wid" "$button_x" "$button_y"
   xvfb_session_wait_exit "$pid" 10
   status=$?
@@ -40,7 +41,17 @@ show_and_shoot() {
   grep -q 'tray: yes' "$SESSION_DIR/$name.log" || fail "$name: the tray host did not take the icon"
 }
 
-show_and_shoot glyphs "$out/window.png"
+# The clipboard and the tray, as the program sees them.
+clip_and_tray() {
+  xvfb_session_screenshot "$out/desktop.png"
+  grep -q '^clipboard: https://例子.cn/文件.exe$' "$SESSION_DIR/glyphs.log" ||
+    fail "the clipboard did not come through as GBK: $(grep clipboard: "$SESSION_DIR/glyphs.log")"
+  xvfb_session_click_tray 3 || fail "no tray host window"
+  xvfb_session_poll 5 grep -q 'tray event: right' "$SESSION_DIR/glyphs.log" || fail "a right click on the tray icon was not heard"
+}
+
+xvfb_session_clip 'https://例子.cn/文件.exe' || fail "could not set the X clipboard"
+show_and_shoot glyphs "$out/window.png" clip_and_tray
 
 # Only the Latin fonts: Chinese characters have no glyph and are drawn as boxes.
 cat >"$SESSION_DIR/latin-fonts.conf" <<CONF
@@ -59,4 +70,4 @@ differ=$(xvfb_session_differ "$out/window.png" "$out/window-boxes.png" "${label[
 echo "label ink: $ink pixels with glyphs, $boxes_ink with boxes; $differ pixels differ"
 [ "$ink" -ge 150 ] || fail "the label's area is (nearly) empty"
 [ "$differ" -ge 300 ] || fail "the label looks like the rendering without a Chinese font"
-echo "1 passed, 0 failed"
+echo "PASS: glyphs, a real click, the tray icon and the clipboard"

@@ -7,6 +7,7 @@
 #   wid=$(xvfb_session_wait_window DownloadWindow 20) || fail
 #   xvfb_session_screenshot "$OUT/download.png" "$wid"
 #   xvfb_session_click "$wid" 468 136
+#   xvfb_session_click_tray 3              # right click on the tray icon
 #
 # Every wait is bounded; every process started here is ended by xvfb_session_stop, which runs
 # on exit. What the session exports for the programs it runs:
@@ -84,9 +85,23 @@ xvfb_session_start() {
   xvfb_session_log "display $DISPLAY, sandbox $SESSION_DIR"
 }
 
-# True when a tray host owns the system tray selection of screen 0.
+# True when the tray host's panel is up.
 xvfb_session_has_tray() {
-  xdotool search --limit 1 --classname trayer >/dev/null 2>&1
+  xvfb_session_tray_window >/dev/null
+}
+
+# Prints the id of the tray host's panel, the strip at the top right that holds tray icons.
+xvfb_session_tray_window() {
+  xdotool search --limit 1 --onlyvisible --class trayer 2>/dev/null
+}
+
+# xvfb_session_click_tray [BUTTON] — clicks the middle of the tray panel: with one program's
+# icon in it, that icon (button 1 left, 3 right).
+xvfb_session_click_tray() {
+  local tray WIDTH HEIGHT X Y SCREEN WINDOW
+  tray=$(xvfb_session_tray_window) || return 1
+  eval "$(xdotool getwindowgeometry --shell "$tray")"
+  xvfb_session_click "$tray" $((WIDTH / 2)) $((HEIGHT / 2)) "${1:-1}"
 }
 
 # xvfb_session_run NAME COMMAND... — starts COMMAND in the background in a process group of

@@ -1,5 +1,6 @@
 // Shows one skinned window of the Qt backend with Chinese texts, and the tray icon, for the
-// test on a virtual desktop: the window closes with its "开始下载" button (exit status 0), or by itself after
+// test on a virtual desktop. It prints what the clipboard held at start and the tray icon's
+// events. The window closes with its "开始下载" button (exit status 0), or by itself after
 // the time given in milliseconds as the first argument (exit status 3).
 #include <cstdio>
 #include <cstdlib>
@@ -36,8 +37,13 @@ int main(int argc, char** argv) {
       {Gbk("按钮EX5"), ControlKind::SmallButton, 501, 27, 17, 17, ""},
   };
   // The tray icon too: the session's tray host must take it.
-  bool tray = backend.ShowTrayIcon(brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [](TrayEvent) {});
+  bool tray = backend.ShowTrayIcon(brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [](TrayEvent e) {
+    std::printf("tray event: %s\n", e == TrayEvent::LeftClick ? "left" : e == TrayEvent::RightClick ? "right" : "double");
+    std::fflush(stdout);
+  });
   std::printf("tray: %s\n", tray ? "yes" : "no");
+  // What the X clipboard held at start, read as the system reads it (GBK), shown as UTF-8.
+  std::printf("clipboard: %s\n", GbkToUtf8(backend.ClipboardText()).c_str());
   std::fflush(stdout);
   Window window(def);
   int status = 3;
