@@ -6,7 +6,8 @@
 #
 # The same window is shown twice: with the machine's fonts, and with a font set that holds no
 # Chinese font, where the texts become boxes. The label's area must hold text (ink) and must
-# differ clearly from the boxes. Screenshots stay in ARTIFACT_DIR for a look.
+# differ clearly from the boxes. Clicks, typing, the tray icon and the clipboard are
+# tried on the way. Screenshots stay in ARTIFACT_DIR for a look.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/session.sh"
@@ -48,10 +49,13 @@ clip_and_tray() {
     fail "the clipboard did not come through as GBK: $(grep clipboard: "$SESSION_DIR/glyphs.log")"
   xvfb_session_click_tray 3 || fail "no tray host window"
   xvfb_session_poll 5 grep -q 'tray event: right' "$SESSION_DIR/glyphs.log" || fail "a right click on the tray icon was not heard"
+  xvfb_session_click "$wid" 240 182
+  xvfb_session_type "$wid" '8abc'
 }
 
 xvfb_session_clip 'https://例子.cn/文件.exe' || fail "could not set the X clipboard"
 show_and_shoot glyphs "$out/window.png" clip_and_tray
+grep -q '^edit: 8abc$' "$SESSION_DIR/glyphs.log" || fail "typing did not reach the edit box: $(grep edit: "$SESSION_DIR/glyphs.log")"
 
 # Only the Latin fonts: Chinese characters have no glyph and are drawn as boxes.
 cat >"$SESSION_DIR/latin-fonts.conf" <<CONF

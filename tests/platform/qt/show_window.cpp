@@ -1,6 +1,6 @@
 // Shows one skinned window of the Qt backend with Chinese texts, and the tray icon, for the
 // test on a virtual desktop. It prints what the clipboard held at start and the tray icon's
-// events. The window closes with its "开始下载" button (exit status 0), or by itself after
+// events, and at the end what was typed into its edit box. The window closes with its "开始下载" button (exit status 0), or by itself after
 // the time given in milliseconds as the first argument (exit status 3).
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
       {Gbk("按钮EX4"), ControlKind::SmallButton, 455, 27, 17, 17, ""},
       {Gbk("按钮EX3"), ControlKind::SmallButton, 479, 27, 17, 17, ""},
       {Gbk("按钮EX5"), ControlKind::SmallButton, 501, 27, 17, 17, ""},
+      {Gbk("编辑框1"), ControlKind::EditBox, 192, 172, 100, 20, ""},
   };
   // The tray icon too: the session's tray host must take it.
   bool tray = backend.ShowTrayIcon(brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [](TrayEvent e) {
@@ -56,5 +57,6 @@ int main(int argc, char** argv) {
   int timer = backend.StartTimer(limitMs, [&] { window.Destroy(); });
   OpenWindowModal(window);
   backend.StopTimer(timer);
+  std::printf("edit: %s\n", GbkToUtf8(window.Text(Gbk("编辑框1"))).c_str());
   return status;
 }
