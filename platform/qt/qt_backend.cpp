@@ -58,6 +58,13 @@ bool PreferX11() {
   return true;
 }
 
+// Qt does not fire a timer again while its own timeout is still running, as it is when a tick
+// opens a modal window. The system's timers keep ticking then, so the tick runs from a posted
+// event instead: the timeout returns at once. A stopped (deleted) timer drops its posted tick.
+void PostTick(QTimer* timer, const std::function<void()>& tick) {
+  QMetaObject::invokeMethod(timer, tick, Qt::QueuedConnection);
+}
+
 QString MenuCaption(const std::string& gbk) {
   // '&' marks a shortcut letter in Qt's menus; the captions mean it literally.
   return ToQt(gbk).replace(QLatin1Char('&'), QLatin1String("&&"));
@@ -198,7 +205,7 @@ int QtBackend::StartTimer(int periodMs, std::function<void()> tick) {
   }
   impl_->OnUi([impl = impl_.get(), id, periodMs, tick = std::move(tick)] {
     auto* timer = new QTimer(impl->dispatcher.get());
-    QObject::connect(timer, &QTimer::timeout, timer, tick);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, tick] { PostTick(timer, tick); });
     timer->start(std::max(periodMs, 1));
     impl->timers[id] = timer;
   });

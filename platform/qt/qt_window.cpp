@@ -196,8 +196,12 @@ QWidget* QtWindowHost::MakeControl(const ControlDef& c, QWidget* parent, const Q
 void QtWindowHost::MakeTimer(const ControlDef& c) {
   auto* timer = new QTimer(this);
   std::string name = c.name;
-  connect(timer, &QTimer::timeout, this, [this, name] {
-    if (Window* w = Live()) w->FireTimer(name);
+  // The tick runs from a posted event, so the timer keeps ticking while a tick of its own has
+  // a modal window open (Qt does not fire a timer whose timeout is still running).
+  connect(timer, &QTimer::timeout, this, [this, timer, name] {
+    QMetaObject::invokeMethod(timer, [this, name] {
+      if (Window* w = Live()) w->FireTimer(name);
+    }, Qt::QueuedConnection);
   });
   timers_[c.name] = timer;
   RestartTimer(c.name);

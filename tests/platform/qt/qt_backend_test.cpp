@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -243,6 +244,44 @@ TEST_F(QtBackendTest, TheModalLoopKeepsOtherTimersAndPostedMessagesRunning) {
   ASSERT_TRUE(RunModalWith(window, [&](QWidget&) { window.SetTimerPeriod(Gbk("时钟1"), 10); }));
   poster.join();
   tray.Destroy();
+}
+
+TEST_F(QtBackendTest, ATimerKeepsTickingWhileItsOwnTickHasAModalWindowOpen) {
+  Window window(SampleDef());
+  int ticks = 0;
+  bool opened = false;
+  Watchdog watchdog(window, 5s);
+  int timer = backend_->StartTimer(10, [&] {
+    ++ticks;
+    if (!opened) {
+      opened = true;
+      backend_->RunModal(window);
+    } else if (ticks >= 4) {
+      window.Destroy();
+    }
+  });
+  Window tray(TimerOnlyDef(10));
+  int trayTicks = 0;
+  tray.OnTimer(Gbk("时钟1"), [&](Window&) {
+    if (++trayTicks == 1) {
+      Window inner(SampleDef());
+      inner.OnCreate([&](Window&) { QTimer::singleShot(30, [&] { inner.Destroy(); }); });
+      int before = trayTicks;
+      backend_->RunModal(inner);
+      EXPECT_GT(trayTicks, before) << "the window timer ticked inside its own tick";
+    }
+  });
+  backend_->LoadHidden(tray);
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    while (!window.IsDestroyed()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    loop.quit();
+  });
+  loop.exec();
+  backend_->StopTimer(timer);
+  tray.Destroy();
+  EXPECT_FALSE(watchdog.Fired());
+  EXPECT_GE(ticks, 4);
 }
 
 TEST_F(QtBackendTest, AWaitThatDispatchesMessagesKeepsQtTimersAndPaintingAlive) {
