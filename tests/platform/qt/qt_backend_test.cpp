@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QEventLoop>
 #include <QImage>
+#include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -179,6 +181,61 @@ TEST_F(QtBackendTest, TextsAndWidthsWrittenByAWorkerThreadReachTheWidgets) {
     });
   }));
   worker.join();
+}
+
+Bytes Encoded(const QImage& image, const char* format) {
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return Bytes(data.begin(), data.end());
+}
+
+TEST_F(QtBackendTest, PictureBoxesShowPngAndJpegBytesAndStayEmptyForOtherBytes) {
+  QImage red(40, 40, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    bool shown;
+  };
+  const Case cases[] = {{"png", Encoded(red, "PNG"), true},
+                        {"jpeg", Encoded(red, "JPEG"), true},
+                        {"garbage", Bytes(300, 0x5A), false}};
+  for (const Case& c : cases) {
+    Window window(SampleDef());
+    std::thread worker;
+    ASSERT_TRUE(RunModalWith(window, [&](QWidget& shown) {
+      worker = std::thread([&] { window.SetPicture(Gbk("图片框1"), c.bytes); });
+      auto* box = Control(shown, "图片框1");
+      Until([&, box] {
+        if (!window.Picture(Gbk("图片框1")).size()) return false;
+        QColor middle = box->grab().toImage().pixelColor(box->width() / 2, box->height() - 2);
+        bool red = middle.red() > 200 && middle.green() < 60 && middle.blue() < 60;
+        if (red != c.shown) return false;
+        window.Destroy();
+        return true;
+      });
+    })) << c.what;
+    worker.join();
+  }
+}
+
+TEST_F(QtBackendTest, AHiddenWindowFreedWithoutDestroyStopsItsTimers) {
+  auto tray = std::make_unique<Window>(TimerOnlyDef(5));
+  int ticks = 0;
+  tray->OnTimer(Gbk("时钟1"), [&](Window&) { ++ticks; });
+  backend_->LoadHidden(*tray);
+  auto until = [](std::function<bool()> done, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+  };
+  ASSERT_TRUE(until([&] { return ticks >= 2; }, 2s));
+  tray.reset();
+  int freedAt = ticks;
+  until([] { return false; }, 50ms);  // a tick now would reach a freed window (ASan)
+  EXPECT_EQ(ticks, freedAt);
 }
 
 TEST_F(QtBackendTest, ClickingAButtonRunsItsHandlerOnTheUserInterfaceThreadWhileEnabled) {
@@ -364,6 +421,25 @@ TEST_F(QtBackendTest, MessageBoxHasNoIconAndAnswersWithTheButtonPressed) {
   EXPECT_EQ(shownText, QString::fromUtf8("发现新版本，是否更新？"));
   EXPECT_EQ(shownTitle, QString::fromUtf8("提示"));
   EXPECT_TRUE(noIcon);
+}
+
+TEST_F(QtBackendTest, InputBoxGivesTheTypedTextOrNothingWhenCancelled) {
+  for (bool accept : {true, false}) {
+    QString prompt;
+    QTimer::singleShot(50, [&] {
+      auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      prompt = dialog->labelText();
+      dialog->setTextValue(dialog->textValue() + QString::fromUtf8("密码"));
+      accept ? dialog->accept() : dialog->reject();
+    });
+    auto typed = backend_->InputBox(Gbk("请输入提取码"), Gbk("文件解析器"), "ab");
+    EXPECT_EQ(prompt, QString::fromUtf8("请输入提取码"));
+    if (accept)
+      EXPECT_EQ(typed, std::optional<std::string>("ab" + Gbk("密码")));
+    else
+      EXPECT_EQ(typed, std::nullopt);
+  }
 }
 
 TEST_F(QtBackendTest, ClipboardTextComesAsGbkWithUnmappableCharactersAsQuestionMarks) {
