@@ -243,7 +243,10 @@ bool QtBackend::ShowTrayIcon(const Bytes& png, const std::string& tooltip,
                        default:
                          break;
                      }
-                   });
+                   },
+                   // Qt reports the click from inside the mouse press; the handler (a menu, a
+                   // modal window) runs once that event is over, as after a button release.
+                   Qt::QueuedConnection);
   tray->show();
   impl_->tray = std::move(tray);
   return QSystemTrayIcon::isSystemTrayAvailable();
@@ -251,6 +254,8 @@ bool QtBackend::ShowTrayIcon(const Bytes& png, const std::string& tooltip,
 
 std::size_t QtBackend::PopupMenu(const Menu& menu) {
   QMenu popup;
+  // Runs of separators are part of the menu's look; Qt would fold them into one.
+  popup.setSeparatorsCollapsible(false);
   std::map<QAction*, std::size_t> positions;
   auto entries = menu.Entries();
   for (std::size_t i = 0; i < entries.size(); ++i) {

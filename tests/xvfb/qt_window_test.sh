@@ -49,6 +49,10 @@ clip_and_tray() {
     fail "the clipboard did not come through as GBK: $(grep clipboard: "$SESSION_DIR/glyphs.log")"
   xvfb_session_click_tray 3 || fail "no tray host window"
   xvfb_session_poll 5 grep -q 'tray event: right' "$SESSION_DIR/glyphs.log" || fail "a right click on the tray icon was not heard"
+  # The menu has the keyboard: two steps down pass the grey entry and reach the fifth.
+  sleep 0.5
+  xdotool key Down Down Return
+  xvfb_session_poll 5 grep -q '^menu: 5$' "$SESSION_DIR/glyphs.log" || fail "menu choice: $(grep menu: "$SESSION_DIR/glyphs.log")"
   xvfb_session_click "$wid" 240 182
   xvfb_session_type "$wid" '8abc'
 }
@@ -74,4 +78,4 @@ differ=$(xvfb_session_differ "$out/window.png" "$out/window-boxes.png" "${label[
 echo "label ink: $ink pixels with glyphs, $boxes_ink with boxes; $differ pixels differ"
 [ "$ink" -ge 150 ] || fail "the label's area is (nearly) empty"
 [ "$differ" -ge 300 ] || fail "the label looks like the rendering without a Chinese font"
-echo "PASS: glyphs, a real click, the tray icon and the clipboard"
+echo "PASS: glyphs, clicks, typing, the tray icon and its menu, the clipboard"

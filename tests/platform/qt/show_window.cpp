@@ -1,6 +1,6 @@
 // Shows one skinned window of the Qt backend with Chinese texts, and the tray icon, for the
 // test on a virtual desktop. It prints what the clipboard held at start and the tray icon's
-// events, and at the end what was typed into its edit box. The window closes with its "开始下载" button (exit status 0), or by itself after
+// events and menu choices, and at the end what was typed into its edit box. The window closes with its "开始下载" button (exit status 0), or by itself after
 // the time given in milliseconds as the first argument (exit status 3).
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +38,13 @@ int main(int argc, char** argv) {
       {Gbk("编辑框1"), ControlKind::EditBox, 192, 172, 100, 20, ""},
   };
   // The tray icon too: the session's tray host must take it.
-  bool tray = backend.ShowTrayIcon(brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [](TrayEvent e) {
+  // A right click brings up a menu with a separator and a grey entry; the choice is printed.
+  Menu menu({{"", true}, {Gbk("磁力搜索")}, {"", true}, {Gbk("版本判断"), false, false}, {Gbk("退出")}});
+  bool tray = backend.ShowTrayIcon(brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [&](TrayEvent e) {
     std::printf("tray event: %s\n", e == TrayEvent::LeftClick ? "left" : e == TrayEvent::RightClick ? "right" : "double");
+    std::fflush(stdout);
+    if (e != TrayEvent::RightClick) return;
+    std::printf("menu: %zu\n", backend.PopupMenu(menu));
     std::fflush(stdout);
   });
   std::printf("tray: %s\n", tray ? "yes" : "no");
