@@ -10,7 +10,8 @@
 #   xvfb_session_click_tray 3              # right click on the tray icon
 #
 # Every wait is bounded; every process started here is ended by xvfb_session_stop, which runs
-# on exit. What the session exports for the programs it runs:
+# on exit, or, should the test script be killed outright, by a detached reaper that notices
+# (it also ends the session after XVFB_SESSION_LIMIT seconds, 900 by default). What the session exports for the programs it runs:
 #   DISPLAY                      the virtual display
 #   HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR
 #                                inside $SESSION_DIR, so nothing of the real user is touched
@@ -22,6 +23,7 @@
 SESSION_DIR=""
 SESSION_PIDS=()
 SESSION_XVFB_PID=""
+SESSION_REAPER_PID=""
 XVFB_IM_CONVERT=/usr/bin/convert
 
 xvfb_session_log() { echo "xvfb-session: $*" >&2; }
@@ -46,10 +48,18 @@ xvfb_session_start() {
   trap xvfb_session_stop EXIT
   trap 'exit 130' INT TERM
 
+  : >"$SESSION_DIR/pids"
+  # Should this script be killed outright (a test runner's time-out), a reaper of its own
+  # ends what the session started once the script is gone, or after XVFB_SESSION_LIMIT seconds.
+  setsid bash -c "$(declare -f xvfb_session_reap); xvfb_session_reap $$ '$SESSION_DIR' ${XVFB_SESSION_LIMIT:-900} ${XVFB_KEEP:-0}" \
+    >/dev/null 2>&1 </dev/null &
+  SESSION_REAPER_PID=$!
+
   # Xvfb picks a free display number itself and writes it once it accepts connections.
-  Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp -noreset \
-    3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
+  setsid Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp -noreset \
+    3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 </dev/null &
   SESSION_XVFB_PID=$!
+  echo "$SESSION_XVFB_PID" >>"$SESSION_DIR/pids"
   if ! xvfb_session_poll 10 grep -q '[0-9]' "$SESSION_DIR/display"; then
     xvfb_session_log "Xvfb did not start"; cat "$SESSION_DIR/xvfb.log" >&2
     return 1
@@ -112,6 +122,7 @@ xvfb_session_run() {
   setsid "$@" >"$SESSION_DIR/$name.log" 2>&1 </dev/null &
   SESSION_LAST_PID=$!
   SESSION_PIDS+=("$SESSION_LAST_PID")
+  echo "$SESSION_LAST_PID" >>"$SESSION_DIR/pids"
 }
 
 # xvfb_session_wait_exit PID SECONDS — waits for a program started with xvfb_session_run to
@@ -146,8 +157,9 @@ xvfb_session_wait_window() {
 # session ends later (or that ends itself when another program takes the clipboard).
 xvfb_session_clip() {
   printf '%s' "$1" >"$SESSION_DIR/clip.txt"
-  xclip -selection clipboard -quiet -i "$SESSION_DIR/clip.txt" >/dev/null 2>&1 </dev/null &
+  setsid xclip -selection clipboard -quiet -i "$SESSION_DIR/clip.txt" >/dev/null 2>&1 </dev/null &
   SESSION_PIDS+=("$!")
+  echo "$!" >>"$SESSION_DIR/pids"
   xvfb_session_poll 5 xvfb_session_clip_is "$1"
 }
 
@@ -194,6 +206,21 @@ xvfb_session_differ() {
     awk '{ printf "%d", $1 }'
 }
 
+# The reaper (runs detached): waits while the test script lives, at most LIMIT seconds, then
+# kills what is left of the session's processes and removes the sandbox unless KEEP is 1.
+xvfb_session_reap() {
+  local parent=$1 dir=$2 limit=$3 keep=$4 waited=0 pid
+  while kill -0 "$parent" 2>/dev/null && [ "$waited" -lt "$limit" ]; do
+    sleep 1
+    waited=$((waited + 1))
+  done
+  [ -f "$dir/pids" ] || exit 0
+  while read -r pid; do
+    kill -KILL -- "-$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null
+  done <"$dir/pids"
+  [ "$keep" = 1 ] || rm -rf "$dir"
+}
+
 # Ends every process the session started (their process groups), Xvfb last, and removes the
 # sandbox unless XVFB_KEEP=1. Runs on exit; safe to call twice.
 xvfb_session_stop() {
@@ -214,6 +241,11 @@ xvfb_session_stop() {
     kill -TERM "$SESSION_XVFB_PID" 2>/dev/null
     wait "$SESSION_XVFB_PID" 2>/dev/null
     SESSION_XVFB_PID=""
+  fi
+  if [ -n "$SESSION_REAPER_PID" ]; then
+    kill -TERM -- "-$SESSION_REAPER_PID" 2>/dev/null
+    wait "$SESSION_REAPER_PID" 2>/dev/null
+    SESSION_REAPER_PID=""
   fi
   if [ -n "$SESSION_DIR" ] && [ "${XVFB_KEEP:-0}" != 1 ]; then
     rm -rf "$SESSION_DIR"
