@@ -142,6 +142,7 @@ QtBackend::~QtBackend() {
   for (auto& host : impl_->hidden) delete host.data();
   for (auto& [id, timer] : impl_->timers) delete timer;
   impl_->tray.reset();
+  impl_->icon = QPixmap();  // painting types go before the application
   impl_->dispatcher.reset();
   impl_->ownApp.reset();
 }

@@ -29,7 +29,8 @@ void PictureBox::paintEvent(QPaintEvent*) {
   }
 }
 
-TitleButton::TitleButton(QWidget* parent, Glyph glyph) : QAbstractButton(parent), glyph_(glyph) {
+TitleButton::TitleButton(QWidget* parent, Glyph glyph, bool onStrip)
+    : QAbstractButton(parent), glyph_(glyph), onStrip_(onStrip) {
   setCursor(Qt::PointingHandCursor);
 }
 
@@ -61,7 +62,7 @@ void TitleButton::paintEvent(QPaintEvent*) {
     p.drawPixmap(rect(), picture_);
     return;
   }
-  QColor ink = hovered_ && isEnabled() ? Qt::white : skin::kGlyph;
+  QColor ink = (hovered_ && isEnabled()) || onStrip_ ? QColor(Qt::white) : skin::kGlyph;
   if (!isEnabled()) ink.setAlpha(110);
   p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
   // The glyph sits in the middle half of the button.

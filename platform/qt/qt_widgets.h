@@ -39,7 +39,8 @@ class PictureBox : public QWidget {
 class TitleButton : public QAbstractButton {
  public:
   enum class Glyph { Close, Minimize, Menu };
-  TitleButton(QWidget* parent, Glyph glyph);
+  // `onStrip`: the button sits on a coloured strip and draws its glyph in white.
+  TitleButton(QWidget* parent, Glyph glyph, bool onStrip);
   // A picture, when given, is drawn instead of the glyph.
   void SetPicture(const Bytes& image);
 
@@ -50,6 +51,7 @@ class TitleButton : public QAbstractButton {
 
  private:
   Glyph glyph_;
+  bool onStrip_;
   QPixmap picture_;
   bool hovered_ = false;
 };

@@ -120,7 +120,7 @@ void QtWindowHost::Build(const QPixmap& frameIcon) {
     QWidget* parent = c.parent.empty() || parentIt == widgets_.end() ? this : parentIt->second;
     QWidget* widget = nullptr;
     if (c.kind == ControlKind::SmallButton || c.kind == ControlKind::PictureButton) {
-      auto* button = new TitleButton(parent, glyphs[c.name]);
+      auto* button = new TitleButton(parent, glyphs[c.name], parent != this);
       std::string name = c.name;
       connect(button, &QAbstractButton::clicked, this, [this, name] {
         if (Window* w = Live()) w->FireClick(name);
