@@ -133,7 +133,10 @@ xvfb_session_wait_exit() {
   wait "$pid"
 }
 
-xvfb_session_gone() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1" 2>/dev/null | cut -c1)" = Z ]; }
+# True when the process has ended (or is a zombie waiting to be reaped).
+xvfb_session_gone() {
+  ! kill -0 "$1" 2>/dev/null || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]
+}
 
 # xvfb_session_wait_window TITLE [SECONDS] — prints the id of the first visible window whose
 # title is exactly TITLE (default wait 10 s).
