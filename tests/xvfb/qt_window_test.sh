@@ -55,6 +55,10 @@ clip_and_tray() {
   xvfb_session_poll 5 grep -q '^menu: 5$' "$SESSION_DIR/glyphs.log" || fail "menu choice: $(grep menu: "$SESSION_DIR/glyphs.log")"
   xvfb_session_click "$wid" 240 182
   xvfb_session_type "$wid" '8abc'
+  # 暂停 opens an address with Chinese in its query; the browser gets it percent-encoded UTF-8.
+  xvfb_session_click "$wid" $((363 + 23)) $((120 + 16))
+  xvfb_session_poll 5 grep -qx 'http://127.0.0.1/s/?q=%E4%B8%8B%E8%BD%BD' "$SESSION_URLS" ||
+    fail "the browser was not opened with the address: $(cat "$SESSION_URLS" 2>/dev/null)"
 }
 
 xvfb_session_clip 'https://例子.cn/文件.exe' || fail "could not set the X clipboard"
@@ -78,4 +82,4 @@ differ=$(xvfb_session_differ "$out/window.png" "$out/window-boxes.png" "${label[
 echo "label ink: $ink pixels with glyphs, $boxes_ink with boxes; $differ pixels differ"
 [ "$ink" -ge 150 ] || fail "the label's area is (nearly) empty"
 [ "$differ" -ge 300 ] || fail "the label looks like the rendering without a Chinese font"
-echo "PASS: glyphs, clicks, typing, the tray icon and its menu, the clipboard"
+echo "PASS: glyphs, clicks, typing, the tray icon and its menu, the clipboard, the browser"

@@ -1,6 +1,7 @@
 // Shows one skinned window of the Qt backend with Chinese texts, and the tray icon, for the
-// test on a virtual desktop. It prints what the clipboard held at start and the tray icon's
-// events and menu choices, and at the end what was typed into its edit box. The window closes with its "开始下载" button (exit status 0), or by itself after
+// test on a virtual desktop. It prints what the clipboard held at start, the tray icon's events
+// and menu choices, and at the end what was typed into its edit box; "暂停" opens an address in
+// the browser. The window closes with its "开始下载" button (exit status 0), or by itself after
 // the time given in milliseconds as the first argument (exit status 3).
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     w.Destroy();
   });
   window.OnClick(Gbk("按钮EX5"), [](Window& w) { w.Destroy(); });
+  window.OnClick(Gbk("按钮EX1"), [&](Window&) { backend.OpenUrl("http://127.0.0.1/s/?q=" + Gbk("下载")); });
   window.OnCreate([&](Window& w) { w.SetWidth(Gbk("图片框EX1"), 160); });
   int timer = backend.StartTimer(limitMs, [&] { window.Destroy(); });
   OpenWindowModal(window);
