@@ -23,7 +23,7 @@
 
 #include "platform/audio/wave_player.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/qt_widgets.h"
+#include "platform/qt/picture_box.h"
 #include "platform/qt/qt_window.h"
 #include "resources/tray_icon.h"
 

@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "platform/qt/qt_text.h"
-#include "platform/qt/qt_widgets.h"
+#include "platform/qt/picture_box.h"
+#include "platform/qt/skin.h"
+#include "platform/qt/title_button.h"
 
 namespace brisklet::platform {
 namespace {

@@ -1,33 +1,13 @@
-#include "platform/qt/qt_widgets.h"
+#include "platform/qt/title_button.h"
 
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPen>
 
+#include "platform/qt/picture_box.h"
+#include "platform/qt/skin.h"
+
 namespace brisklet::platform {
-
-QPixmap PixmapFromBytes(const Bytes& image) {
-  QPixmap pixmap;
-  if (!image.empty()) pixmap.loadFromData(image.data(), uint(image.size()));
-  return pixmap;
-}
-
-PictureBox::PictureBox(QWidget* parent, bool emptyIsBar) : QWidget(parent), emptyIsBar_(emptyIsBar) {}
-
-void PictureBox::SetPicture(const Bytes& image) {
-  picture_ = PixmapFromBytes(image);
-  update();
-}
-
-void PictureBox::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  if (!picture_.isNull()) {
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawPixmap(rect(), picture_);
-  } else {
-    p.fillRect(rect(), emptyIsBar_ ? skin::kAccent : skin::kPlaceholder);
-  }
-}
 
 TitleButton::TitleButton(QWidget* parent, Glyph glyph, bool onStrip)
     : QAbstractButton(parent), glyph_(glyph), onStrip_(onStrip) {
