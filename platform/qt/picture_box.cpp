@@ -12,7 +12,8 @@ QPixmap PixmapFromBytes(const Bytes& image) {
   return pixmap;
 }
 
-PictureBox::PictureBox(QWidget* parent, bool emptyIsBar) : QWidget(parent), emptyIsBar_(emptyIsBar) {}
+PictureBox::PictureBox(QWidget* parent, bool emptyIsBar)
+    : QWidget(parent), emptyIsBar_(emptyIsBar) {}
 
 void PictureBox::SetPicture(const Bytes& image) {
   picture_ = PixmapFromBytes(image);

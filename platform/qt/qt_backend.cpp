@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "platform/audio/wave_player.h"
-#include "platform/qt/qt_text.h"
 #include "platform/qt/picture_box.h"
+#include "platform/qt/qt_text.h"
 #include "platform/qt/qt_window.h"
 #include "resources/tray_icon.h"
 
@@ -228,26 +228,27 @@ bool QtBackend::ShowTrayIcon(const Bytes& png, const std::string& tooltip,
                              std::function<void(TrayEvent)> onEvent) {
   auto tray = std::make_unique<QSystemTrayIcon>(QIcon(PixmapFromBytes(png)));
   tray->setToolTip(ToQt(tooltip));
-  QObject::connect(tray.get(), &QSystemTrayIcon::activated, tray.get(),
-                   [onEvent = std::move(onEvent)](QSystemTrayIcon::ActivationReason reason) {
-                     if (!onEvent) return;
-                     switch (reason) {
-                       case QSystemTrayIcon::Trigger:
-                         onEvent(TrayEvent::LeftClick);
-                         break;
-                       case QSystemTrayIcon::Context:
-                         onEvent(TrayEvent::RightClick);
-                         break;
-                       case QSystemTrayIcon::DoubleClick:
-                         onEvent(TrayEvent::DoubleClick);
-                         break;
-                       default:
-                         break;
-                     }
-                   },
-                   // Qt reports the click from inside the mouse press; the handler (a menu, a
-                   // modal window) runs once that event is over, as after a button release.
-                   Qt::QueuedConnection);
+  QObject::connect(
+      tray.get(), &QSystemTrayIcon::activated, tray.get(),
+      [onEvent = std::move(onEvent)](QSystemTrayIcon::ActivationReason reason) {
+        if (!onEvent) return;
+        switch (reason) {
+          case QSystemTrayIcon::Trigger:
+            onEvent(TrayEvent::LeftClick);
+            break;
+          case QSystemTrayIcon::Context:
+            onEvent(TrayEvent::RightClick);
+            break;
+          case QSystemTrayIcon::DoubleClick:
+            onEvent(TrayEvent::DoubleClick);
+            break;
+          default:
+            break;
+        }
+      },
+      // Qt reports the click from inside the mouse press; the handler (a menu, a
+      // modal window) runs once that event is over, as after a button release.
+      Qt::QueuedConnection);
   tray->show();
   impl_->tray = std::move(tray);
   return QSystemTrayIcon::isSystemTrayAvailable();
@@ -275,9 +276,10 @@ std::size_t QtBackend::PopupMenu(const Menu& menu) {
 
 MessageAnswer QtBackend::MessageBox(const std::string& text, const std::string& caption,
                                     MessageButtons buttons) {
-  QMessageBox box(QMessageBox::NoIcon, ToQt(caption), ToQt(text),
-                  buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                  impl_->Owner());
+  QMessageBox box(
+      QMessageBox::NoIcon, ToQt(caption), ToQt(text),
+      buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+      impl_->Owner());
   box.setTextFormat(Qt::PlainText);
   box.setWindowModality(Qt::WindowModal);
   int answer = box.exec();

@@ -56,7 +56,8 @@ void TitleButton::paintEvent(QPaintEvent*) {
       p.drawLine(QPointF(g.left(), g.center().y()), QPointF(g.right(), g.center().y()));
       break;
     case Glyph::Menu:
-      for (double y : {g.top(), g.center().y(), g.bottom()}) p.drawLine(QPointF(g.left(), y), QPointF(g.right(), y));
+      for (double y : {g.top(), g.center().y(), g.bottom()})
+        p.drawLine(QPointF(g.left(), y), QPointF(g.right(), y));
       break;
   }
 }

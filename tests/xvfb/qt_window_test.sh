@@ -15,12 +15,17 @@ source "$here/session.sh"
 show=$1
 out=$2
 mkdir -p "$out"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# fail MESSAGE [RUN]: the message, and the named run's output.
+fail() {
+  echo "FAIL: $1" >&2
+  [ -n "${2:-}" ] && cat "$SESSION_DIR/$2.log" >&2
+  exit 1
+}
 
 xvfb_session_start || fail "no virtual desktop"
 
-# The label 标签EX1 ("已经检测到直链文件 - 点击下载体验吧") of the window's definition; the
-# 开始下载 button at 419,120 99×33.
+# The label 标签EX1 ("已经检测到直链文件 - 点击下载体验吧") of the window's
+# definition; the 开始下载 button at 419,120 99×33.
 label=(192 59 320 24)
 button_x=$((419 + 49))
 button_y=$((120 + 16))
@@ -31,14 +36,14 @@ show_and_shoot() {
   local name=$1 file=$2 checks=${3:-true} wid status
   xvfb_session_run "$name" "$show" 20000
   local pid=$SESSION_LAST_PID
-  wid=$(xvfb_session_wait_window DownloadWindow 20) || { cat "$SESSION_DIR/$name.log" >&2; fail "$name: no window"; }
+  wid=$(xvfb_session_wait_window DownloadWindow 20) || fail "$name: no window" "$name"
   sleep 1  # first paint
   xvfb_session_screenshot "$file" "$wid" || fail "$name: no screenshot"
   "$checks"
   xvfb_session_click "$wid" "$button_x" "$button_y"
   xvfb_session_wait_exit "$pid" 10
   status=$?
-  [ "$status" -eq 0 ] || { cat "$SESSION_DIR/$name.log" >&2; fail "$name: the click did not close the window (status $status)"; }
+  [ "$status" -eq 0 ] || fail "$name: the click did not close the window (status $status)" "$name"
   grep -q 'tray: yes' "$SESSION_DIR/$name.log" || fail "$name: the tray host did not take the icon"
 }
 
@@ -48,11 +53,12 @@ clip_and_tray() {
   grep -q '^clipboard: https://例子.cn/文件.exe$' "$SESSION_DIR/glyphs.log" ||
     fail "the clipboard did not come through as GBK: $(grep clipboard: "$SESSION_DIR/glyphs.log")"
   xvfb_session_click_tray 3 || fail "no tray host window"
-  xvfb_session_poll 5 grep -q 'tray event: right' "$SESSION_DIR/glyphs.log" || fail "a right click on the tray icon was not heard"
+  xvfb_session_poll 5 grep -q 'tray event: right' "$SESSION_DIR/glyphs.log" ||
+    fail "a right click on the tray icon was not heard" glyphs
   # The menu has the keyboard: two steps down pass the grey entry and reach the fifth.
   sleep 0.5
   xdotool key Down Down Return
-  xvfb_session_poll 5 grep -q '^menu: 5$' "$SESSION_DIR/glyphs.log" || fail "menu choice: $(grep menu: "$SESSION_DIR/glyphs.log")"
+  xvfb_session_poll 5 grep -q '^menu: 5$' "$SESSION_DIR/glyphs.log" || fail "wrong menu choice" glyphs
   xvfb_session_click "$wid" 240 182
   xvfb_session_type "$wid" '8abc'
   # 暂停 opens an address with Chinese in its query; the browser gets it percent-encoded UTF-8.
@@ -63,7 +69,7 @@ clip_and_tray() {
 
 xvfb_session_clip 'https://例子.cn/文件.exe' || fail "could not set the X clipboard"
 show_and_shoot glyphs "$out/window.png" clip_and_tray
-grep -q '^edit: 8abc$' "$SESSION_DIR/glyphs.log" || fail "typing did not reach the edit box: $(grep edit: "$SESSION_DIR/glyphs.log")"
+grep -q '^edit: 8abc$' "$SESSION_DIR/glyphs.log" || fail "typing did not reach the edit box" glyphs
 
 # Only the Latin fonts: Chinese characters have no glyph and are drawn as boxes.
 cat >"$SESSION_DIR/latin-fonts.conf" <<CONF

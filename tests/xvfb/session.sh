@@ -11,7 +11,9 @@
 #
 # Every wait is bounded; every process started here is ended by xvfb_session_stop, which runs
 # on exit, or, should the test script be killed outright, by a detached reaper that notices
-# (it also ends the session after XVFB_SESSION_LIMIT seconds, 900 by default). What the session exports for the programs it runs:
+# (it also ends the session after XVFB_SESSION_LIMIT seconds, 900 by default).
+#
+# What the session exports for the programs it runs:
 #   DISPLAY                      the virtual display
 #   HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR
 #                                inside $SESSION_DIR, so nothing of the real user is touched
@@ -51,8 +53,9 @@ xvfb_session_start() {
   : >"$SESSION_DIR/pids"
   # Should this script be killed outright (a test runner's time-out), a reaper of its own
   # ends what the session started once the script is gone, or after XVFB_SESSION_LIMIT seconds.
-  setsid bash -c "$(declare -f xvfb_session_reap); xvfb_session_reap $$ '$SESSION_DIR' ${XVFB_SESSION_LIMIT:-900} ${XVFB_KEEP:-0}" \
-    >/dev/null 2>&1 </dev/null &
+  local reap
+  reap="xvfb_session_reap $$ '$SESSION_DIR' ${XVFB_SESSION_LIMIT:-900} ${XVFB_KEEP:-0}"
+  setsid bash -c "$(declare -f xvfb_session_reap); $reap" >/dev/null 2>&1 </dev/null &
   SESSION_REAPER_PID=$!
 
   # Xvfb picks a free display number itself and writes it once it accepts connections.
@@ -67,10 +70,12 @@ xvfb_session_start() {
   export DISPLAY=":$(tr -dc 0-9 <"$SESSION_DIR/display")"
 
   export HOME="$SESSION_DIR/home"
-  export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache" XDG_DATA_HOME="$HOME/.local/share"
+  export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache"
+  export XDG_DATA_HOME="$HOME/.local/share"
   export XDG_RUNTIME_DIR="$SESSION_DIR/run"
   export SESSION_DESKTOP="$HOME/Desktop"
-  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$SESSION_DESKTOP" "$XDG_RUNTIME_DIR"
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$SESSION_DESKTOP" \
+    "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
   printf 'XDG_DESKTOP_DIR="$HOME/Desktop"\n' >"$XDG_CONFIG_HOME/user-dirs.dirs"
   # No session bus: Qt then puts its tray icon into the X tray (trayer) at once.
@@ -135,7 +140,8 @@ xvfb_session_wait_exit() {
 
 # True when the process has ended (or is a zombie waiting to be reaped).
 xvfb_session_gone() {
-  ! kill -0 "$1" 2>/dev/null || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]
+  ! kill -0 "$1" 2>/dev/null ||
+    [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]
 }
 
 # xvfb_session_wait_window TITLE [SECONDS] — prints the id of the first visible window whose

@@ -41,7 +41,8 @@ WindowDef SampleDef() {
   def.controls = {
       {Gbk("窗口EX1"), ControlKind::Frame, 4, 4, 24, 24, ""},
       {Gbk("图片框1"), ControlKind::PictureBox, 0, 0, 180, 30, ""},
-      {Gbk("透明标签1"), ControlKind::TransparentLabel, 8, 4, 160, 22, Gbk("文件解析器"), Gbk("图片框1")},
+      {Gbk("透明标签1"), ControlKind::TransparentLabel, 8, 4, 160, 22, Gbk("文件解析器"),
+       Gbk("图片框1")},
       {Gbk("标签EX4"), ControlKind::Label, 192, 35, 264, 24, Gbk("青梧AI下载器 - 准备就绪")},
       {Gbk("图片框EX1"), ControlKind::PictureBox, 193, 87, 0, 18, ""},
       {Gbk("标签EX3"), ControlKind::Label, 192, 143, 192, 24, Gbk("下载进度：暂未开始")},
@@ -98,8 +99,10 @@ class QtBackendTest : public ::testing::Test {
     window.OnCreate([&](Window&) {
       QTimer::singleShot(0, [&] {
         QWidget* shown = Shown(window.Definition().name);
-        if (shown) script(*shown);
-        else ADD_FAILURE() << "the window is not shown";
+        if (shown)
+          script(*shown);
+        else
+          ADD_FAILURE() << "the window is not shown";
       });
     });
     backend_->RunModal(window);
@@ -228,7 +231,8 @@ TEST_F(QtBackendTest, AHiddenWindowFreedWithoutDestroyStopsItsTimers) {
   backend_->LoadHidden(*tray);
   auto until = [](std::function<bool()> done, std::chrono::milliseconds limit) {
     auto end = std::chrono::steady_clock::now() + limit;
-    while (!done() && std::chrono::steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!done() && std::chrono::steady_clock::now() < end)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return done();
   };
   ASSERT_TRUE(until([&] { return ticks >= 2; }, 2s));
@@ -385,7 +389,8 @@ TEST_F(QtBackendTest, AModalWindowOpenedFromAClickReturnsToTheFirstWindow) {
 }
 
 TEST_F(QtBackendTest, PopupMenuReturnsTheChosenOneBasedPositionAndKeepsDisabledEntriesGrey) {
-  Menu menu({{"", true}, {Gbk("磁力搜索")}, {"", true}, {Gbk("版本判断"), false, false}, {Gbk("退出")}});
+  Menu menu(
+      {{"", true}, {Gbk("磁力搜索")}, {"", true}, {Gbk("版本判断"), false, false}, {Gbk("退出")}});
   bool disabledGrey = false;
   int tries = 0;
   Until([&] {

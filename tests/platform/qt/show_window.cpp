@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
       {Gbk("窗口EX1"), ControlKind::Frame, 4, 4, 24, 24, ""},
       {Gbk("标签EX4"), ControlKind::Label, 192, 35, 264, 24, Gbk("青梧AI下载器 - 准备就绪")},
       {Gbk("图片框EX2"), ControlKind::PictureBox, 29, 36, 135, 135, ""},
-      {Gbk("标签EX1"), ControlKind::Label, 192, 59, 320, 24, Gbk("已经检测到直链文件 - 点击下载体验吧")},
+      {Gbk("标签EX1"), ControlKind::Label, 192, 59, 320, 24,
+       Gbk("已经检测到直链文件 - 点击下载体验吧")},
       {Gbk("图片框EX1"), ControlKind::PictureBox, 193, 87, 0, 18, ""},
       {Gbk("标签EX2"), ControlKind::Label, 192, 119, 160, 24, Gbk("文件大小：暂未获取")},
       {Gbk("标签EX3"), ControlKind::Label, 192, 143, 192, 24, Gbk("下载进度：暂未开始")},
@@ -40,14 +41,18 @@ int main(int argc, char** argv) {
   };
   // The tray icon too: the session's tray host must take it.
   // A right click brings up a menu with a separator and a grey entry; the choice is printed.
-  Menu menu({{"", true}, {Gbk("磁力搜索")}, {"", true}, {Gbk("版本判断"), false, false}, {Gbk("退出")}});
-  bool tray = backend.ShowTrayIcon(brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [&](TrayEvent e) {
-    std::printf("tray event: %s\n", e == TrayEvent::LeftClick ? "left" : e == TrayEvent::RightClick ? "right" : "double");
-    std::fflush(stdout);
-    if (e != TrayEvent::RightClick) return;
-    std::printf("menu: %zu\n", backend.PopupMenu(menu));
-    std::fflush(stdout);
-  });
+  Menu menu(
+      {{"", true}, {Gbk("磁力搜索")}, {"", true}, {Gbk("版本判断"), false, false}, {Gbk("退出")}});
+  bool tray = backend.ShowTrayIcon(
+      brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [&](TrayEvent e) {
+        std::printf("tray event: %s\n", e == TrayEvent::LeftClick    ? "left"
+                                        : e == TrayEvent::RightClick ? "right"
+                                                                     : "double");
+        std::fflush(stdout);
+        if (e != TrayEvent::RightClick) return;
+        std::printf("menu: %zu\n", backend.PopupMenu(menu));
+        std::fflush(stdout);
+      });
   std::printf("tray: %s\n", tray ? "yes" : "no");
   // What the X clipboard held at start, read as the system reads it (GBK), shown as UTF-8.
   std::printf("clipboard: %s\n", GbkToUtf8(backend.ClipboardText()).c_str());
@@ -59,7 +64,8 @@ int main(int argc, char** argv) {
     w.Destroy();
   });
   window.OnClick(Gbk("按钮EX5"), [](Window& w) { w.Destroy(); });
-  window.OnClick(Gbk("按钮EX1"), [&](Window&) { backend.OpenUrl("http://127.0.0.1/s/?q=" + Gbk("下载")); });
+  window.OnClick(Gbk("按钮EX1"),
+                 [&](Window&) { backend.OpenUrl("http://127.0.0.1/s/?q=" + Gbk("下载")); });
   window.OnCreate([&](Window& w) { w.SetWidth(Gbk("图片框EX1"), 160); });
   int timer = backend.StartTimer(limitMs, [&] { window.Destroy(); });
   OpenWindowModal(window);
