@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
+#include <type_traits>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -108,6 +109,23 @@ struct QtBackend::Impl {
       work();
     else
       QMetaObject::invokeMethod(dispatcher.get(), std::move(work), Qt::QueuedConnection);
+  }
+
+  // Runs `work` on the user-interface thread and returns its result. From another thread the
+  // caller waits for it: dialogs may be shown from a worker (the version check of a refresh
+  // tick runs on a thread of its own), and Qt's widgets live on the user-interface thread.
+  template <typename Work>
+  auto OnUiAndWait(Work work) -> decltype(work()) {
+    using Result = decltype(work());
+    if (OnUiThread()) return work();
+    if constexpr (std::is_void_v<Result>) {
+      QMetaObject::invokeMethod(dispatcher.get(), work, Qt::BlockingQueuedConnection);
+    } else {
+      Result result{};
+      QMetaObject::invokeMethod(
+          dispatcher.get(), [&] { result = work(); }, Qt::BlockingQueuedConnection);
+      return result;
+    }
   }
 };
 
@@ -226,86 +244,98 @@ void QtBackend::StopTimer(int id) {
 
 bool QtBackend::ShowTrayIcon(const Bytes& png, const std::string& tooltip,
                              std::function<void(TrayEvent)> onEvent) {
-  auto tray = std::make_unique<QSystemTrayIcon>(QIcon(PixmapFromBytes(png)));
-  tray->setToolTip(ToQt(tooltip));
-  QObject::connect(
-      tray.get(), &QSystemTrayIcon::activated, tray.get(),
-      [onEvent = std::move(onEvent)](QSystemTrayIcon::ActivationReason reason) {
-        if (!onEvent) return;
-        switch (reason) {
-          case QSystemTrayIcon::Trigger:
-            onEvent(TrayEvent::LeftClick);
-            break;
-          case QSystemTrayIcon::Context:
-            onEvent(TrayEvent::RightClick);
-            break;
-          case QSystemTrayIcon::DoubleClick:
-            onEvent(TrayEvent::DoubleClick);
-            break;
-          default:
-            break;
-        }
-      },
-      // Qt reports the click from inside the mouse press; the handler (a menu, a
-      // modal window) runs once that event is over, as after a button release.
-      Qt::QueuedConnection);
-  tray->show();
-  impl_->tray = std::move(tray);
-  return QSystemTrayIcon::isSystemTrayAvailable();
+  return impl_->OnUiAndWait([&] {
+    auto tray = std::make_unique<QSystemTrayIcon>(QIcon(PixmapFromBytes(png)));
+    tray->setToolTip(ToQt(tooltip));
+    QObject::connect(
+        tray.get(), &QSystemTrayIcon::activated, tray.get(),
+        [onEvent = std::move(onEvent)](QSystemTrayIcon::ActivationReason reason) {
+          if (!onEvent) return;
+          switch (reason) {
+            case QSystemTrayIcon::Trigger:
+              onEvent(TrayEvent::LeftClick);
+              break;
+            case QSystemTrayIcon::Context:
+              onEvent(TrayEvent::RightClick);
+              break;
+            case QSystemTrayIcon::DoubleClick:
+              onEvent(TrayEvent::DoubleClick);
+              break;
+            default:
+              break;
+          }
+        },
+        // Qt reports the click from inside the mouse press; the handler (a menu, a
+        // modal window) runs once that event is over, as after a button release.
+        Qt::QueuedConnection);
+    tray->show();
+    impl_->tray = std::move(tray);
+    return QSystemTrayIcon::isSystemTrayAvailable();
+  });
 }
 
 std::size_t QtBackend::PopupMenu(const Menu& menu) {
-  QMenu popup;
-  // Runs of separators are part of the menu's look; Qt would fold them into one.
-  popup.setSeparatorsCollapsible(false);
-  std::map<QAction*, std::size_t> positions;
-  auto entries = menu.Entries();
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].separator) {
-      popup.addSeparator();
-      continue;
+  return impl_->OnUiAndWait([&] {
+    QMenu popup;
+    // Runs of separators are part of the menu's look; Qt would fold them into one.
+    popup.setSeparatorsCollapsible(false);
+    std::map<QAction*, std::size_t> positions;
+    auto entries = menu.Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i].separator) {
+        popup.addSeparator();
+        continue;
+      }
+      QAction* action = popup.addAction(MenuCaption(entries[i].caption));
+      action->setEnabled(entries[i].enabled);
+      positions[action] = i + 1;
     }
-    QAction* action = popup.addAction(MenuCaption(entries[i].caption));
-    action->setEnabled(entries[i].enabled);
-    positions[action] = i + 1;
-  }
-  QAction* chosen = popup.exec(QCursor::pos());
-  auto it = positions.find(chosen);
-  return it == positions.end() ? 0 : it->second;
+    QAction* chosen = popup.exec(QCursor::pos());
+    auto it = positions.find(chosen);
+    return it == positions.end() ? 0 : it->second;
+  });
 }
 
 MessageAnswer QtBackend::MessageBox(const std::string& text, const std::string& caption,
                                     MessageButtons buttons) {
-  QMessageBox box(
-      QMessageBox::NoIcon, ToQt(caption), ToQt(text),
-      buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-      impl_->Owner());
-  box.setTextFormat(Qt::PlainText);
-  box.setWindowModality(Qt::WindowModal);
-  int answer = box.exec();
-  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-  return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+  return impl_->OnUiAndWait([&] {
+    QMessageBox box(
+        QMessageBox::NoIcon, ToQt(caption), ToQt(text),
+        buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        impl_->Owner());
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::WindowModal);
+    int answer = box.exec();
+    if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+  });
 }
 
 std::optional<std::string> QtBackend::InputBox(const std::string& prompt, const std::string& title,
                                                const std::string& initial) {
-  QInputDialog dialog(impl_->Owner());
-  dialog.setInputMode(QInputDialog::TextInput);
-  dialog.setWindowTitle(ToQt(title));
-  dialog.setLabelText(ToQt(prompt));
-  dialog.setTextValue(ToQt(initial));
-  dialog.setWindowModality(Qt::WindowModal);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return FromQt(dialog.textValue());
+  return impl_->OnUiAndWait([&]() -> std::optional<std::string> {
+    QInputDialog dialog(impl_->Owner());
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(ToQt(title));
+    dialog.setLabelText(ToQt(prompt));
+    dialog.setTextValue(ToQt(initial));
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return FromQt(dialog.textValue());
+  });
 }
 
 std::string QtBackend::ClipboardText() {
-  // As the ANSI text format gives it: what GBK cannot hold becomes "?".
-  return FromQt(QGuiApplication::clipboard()->text(QClipboard::Clipboard));
+  return impl_->OnUiAndWait([&] {
+    // As the ANSI text format gives it: what GBK cannot hold becomes "?".
+    return FromQt(QGuiApplication::clipboard()->text(QClipboard::Clipboard));
+  });
 }
 
 void QtBackend::SetClipboardText(const std::string& text) {
-  QGuiApplication::clipboard()->setText(ToQt(text), QClipboard::Clipboard);
+  impl_->OnUiAndWait([&] {
+    QGuiApplication::clipboard()->setText(ToQt(text), QClipboard::Clipboard);
+  });
 }
 
 void QtBackend::OpenUrl(const std::string& url) {

@@ -428,6 +428,32 @@ TEST_F(QtBackendTest, MessageBoxHasNoIconAndAnswersWithTheButtonPressed) {
   EXPECT_TRUE(noIcon);
 }
 
+// A version check on a thread of its own shows its message box, and reads the clipboard, while
+// the user-interface thread goes on (here: a modal window stays responsive).
+TEST_F(QtBackendTest, MessageBoxesAndTheClipboardServeOtherThreads) {
+  Window window(SampleDef());
+  std::thread worker;
+  std::atomic<int> answer{0};
+  std::string clipboard;
+  backend_->SetClipboardText(Gbk("链接"));
+  ASSERT_TRUE(RunModalWith(window, [&](QWidget&) {
+    worker = std::thread([&] {
+      clipboard = backend_->ClipboardText();
+      answer = int(backend_->MessageBox(Gbk("无法连接服务器"), Gbk("提示"), MessageButtons::YesNo));
+      window.Destroy();
+    });
+    Until([] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return false;
+      box->button(QMessageBox::No)->click();
+      return true;
+    });
+  }));
+  worker.join();
+  EXPECT_EQ(answer.load(), int(MessageAnswer::No));
+  EXPECT_EQ(clipboard, Gbk("链接"));
+}
+
 TEST_F(QtBackendTest, InputBoxGivesTheTypedTextOrNothingWhenCancelled) {
   for (bool accept : {true, false}) {
     QString prompt;
