@@ -31,7 +31,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxHead = 64 * 1024;
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = 256 * 1024;
 
 const char* ReasonOf(int status) {
   switch (status) {
