@@ -189,16 +189,21 @@ std::string HttpRequest::Location(bool absolute) const {
   std::string value(TrimBlanks(std::string_view(headers).substr(start, end - start)));
   if (value.empty() || !absolute) return value;
 
+  return AbsoluteLocation(url_, value);
+}
+
+std::string HttpRequest::AbsoluteLocation(std::string_view url, std::string_view value) {
   // The address is split in every cookie mode: an absolute address needs its parts.
   UrlParts parts;
-  SplitUrl(url_, parts);
+  SplitUrl(url, parts);
   if (value.front() == '/')
-    return parts.scheme + parts.host + ":" + std::to_string(std::atoi(parts.port.c_str())) + value;
+    return parts.scheme + parts.host + ":" + std::to_string(std::atoi(parts.port.c_str())) +
+           std::string(value);
   if (StartsWithIgnoreCase(value, "http://") || StartsWithIgnoreCase(value, "https://"))
-    return value;
-  auto slash = url_.rfind('/');
-  if (slash != std::string::npos) return url_.substr(0, slash + 1) + value;
-  return url_ + "/" + value;
+    return std::string(value);
+  auto slash = url.rfind('/');
+  if (slash != std::string_view::npos) return std::string(url.substr(0, slash + 1)) + std::string(value);
+  return std::string(url) + "/" + std::string(value);
 }
 
 // ---- settings ----------------------------------------------------------------------------

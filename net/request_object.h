@@ -129,6 +129,8 @@ class HttpRequest {
   // The object's private address routines, open to tests.
   static bool SplitUrl(std::string_view address, UrlParts& parts);
   static std::string DecodeUtf8(const Bytes& bytes);
+  // A non-empty Location value made absolute against the address it answered.
+  static std::string AbsoluteLocation(std::string_view url, std::string_view value);
 
   // Read-only views of fields, for callers and tests.
   const std::string& Url() const { return url_; }
