@@ -92,7 +92,9 @@ std::string HomeFolderNative() {
   std::string home = EnvFolder("HOME");
   if (home.empty()) {
     const passwd* entry = ::getpwuid(::getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') home = entry->pw_dir;
+    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') {
+      home = entry->pw_dir;
+    }
   }
   while (home.size() > 1 && home.back() == '/') home.pop_back();
   return home.empty() ? "/" : home;
