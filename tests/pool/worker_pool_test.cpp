@@ -149,6 +149,18 @@ void PausingTask() {
 
 void NothingTask() {}
 
+WorkerPool* otherPool = nullptr;
+
+// Asks a pool it does not belong to for its data.
+void OtherPoolTask() {
+  Probe& p = P();
+  bool emptyFromOther = otherPool->CurrentTaskData().empty();
+  bool ownData = !p.pool->CurrentTaskData().empty();
+  std::lock_guard lock(p.mutex);
+  p.dataKept = emptyFromOther && ownData;
+  p.dataChecked.push_back(0);
+}
+
 class WorkerPoolTest : public ::testing::Test {
  protected:
   void SetUp() override { P().Reset(&pool_); }
@@ -313,6 +325,16 @@ TEST_F(WorkerPoolTest, EachTaskSeesItsOwnDataWhileOthersRun) {
   EXPECT_EQ(checked, all);
   EXPECT_TRUE(P().Read(&Probe::dataKept));
   EXPECT_TRUE(pool_.CurrentTaskData().empty());  // not a worker thread
+}
+
+TEST_F(WorkerPoolTest, AnotherPoolsWorkerGetsNoData) {
+  WorkerPool other;
+  otherPool = &other;
+  ASSERT_EQ(other.Start(1), 1);
+  ASSERT_EQ(pool_.Start(1), 1);
+  ASSERT_GT(pool_.Submit(OtherPoolTask, IdData(4)), 0);
+  ASSERT_TRUE(WaitFor([&] { return P().Read(&Probe::dataChecked).size() == 1; }));
+  EXPECT_TRUE(P().Read(&Probe::dataKept));
 }
 
 TEST_F(WorkerPoolTest, StopAllWaitsForRunningTasksDropsWaitingOnesAndRestartsNumbers) {
