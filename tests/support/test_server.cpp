@@ -245,6 +245,7 @@ struct TestServer::Impl {
 
   mutable std::mutex mutex;
   std::condition_variable wake;  // stalls and throttles wait on it; notified when stopping
+  mutable std::condition_variable logged;  // notified for every request logged
   bool stopping = false;
   std::map<std::string, Handler, std::less<>> routes;
   std::vector<Request> log;
@@ -414,8 +415,11 @@ std::optional<Request> TestServer::Impl::ReadRequest(Channel& channel, std::stri
     request.body = buffer.substr(0, length);
     buffer.erase(0, length);
   }
-  std::lock_guard lock(mutex);
-  log.push_back(request);
+  {
+    std::lock_guard lock(mutex);
+    log.push_back(request);
+  }
+  logged.notify_all();
   return request;
 }
 
@@ -561,6 +565,12 @@ std::vector<Request> TestServer::Requests() const {
 int TestServer::ConnectionCount() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->connections;
+}
+
+bool TestServer::WaitForRequests(std::size_t count, int timeoutMs) const {
+  std::unique_lock lock(impl_->mutex);
+  return impl_->logged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [&] { return impl_->log.size() >= count; });
 }
 
 void TestServer::ClearLog() {

@@ -106,6 +106,8 @@ class TestServer {
 
   std::vector<Request> Requests() const;  // every request received so far, in order
   int ConnectionCount() const;            // connections accepted so far
+  // Waits until at least `count` requests have been received, up to `timeoutMs`; false if not.
+  bool WaitForRequests(std::size_t count, int timeoutMs) const;
   void ClearLog();
 
  private:
