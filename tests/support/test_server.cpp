@@ -529,6 +529,21 @@ bool TestServer::Impl::PauseUntil(Clock::time_point deadline) {
   return !wake.wait_until(lock, deadline, [this] { return stopping; });
 }
 
+std::uint16_t ClosedPort() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  std::uint16_t port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  if (fd >= 0) close(fd);  // bound but never listening: nothing ever accepted on it
+  return port;
+}
+
 TestServer::TestServer() : TestServer(Options{}) {}
 
 TestServer::TestServer(Options options) : impl_(std::make_unique<Impl>()) {

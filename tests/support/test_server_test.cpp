@@ -226,6 +226,13 @@ TEST(TestServerFaults, MisbehavesAsTold) {
   }
 }
 
+TEST(TestServerFaults, ClosedPortRefusesConnections) {
+  auto port = ClosedPort();
+  ASSERT_NE(port, 0);
+  auto result = RunCurl({"http://127.0.0.1:" + std::to_string(port) + "/"});
+  EXPECT_EQ(result.exitCode, 7);  // could not connect
+}
+
 TEST(TestServerFaults, ThrottlesTheBody) {
   TestServer server;
   server.Route("/slow", [](const Request&) {
