@@ -23,6 +23,7 @@
 #   BENCH_UNTHROTTLED_MIB file size without throttle [1024]
 #   BENCH_RUNS            runs per tool [3]
 #   BENCH_TOOLS           extended regex on tool names, only those run [all]
+#   BENCH_PROXY_BUFFER    nginx's stream proxy_buffer_size [16k, nginx's default]
 #   BENCH_TMP             where the files go [$TMPDIR or /tmp]
 #   BENCH_QUICK=1         smoke run: 32 MiB both profiles, 1 run
 #   BENCH_OUT             also write the table to this file
@@ -38,6 +39,7 @@ rate_kib=${BENCH_RATE_KIB:-4096}
 unthrottled_mib=${BENCH_UNTHROTTLED_MIB:-1024}
 runs=${BENCH_RUNS:-3}
 tool_filter=${BENCH_TOOLS:-.}
+proxy_buffer=${BENCH_PROXY_BUFFER:-16k}
 time_bin=/usr/bin/time
 
 die() { echo "download.sh: $*" >&2; exit 2; }
@@ -147,6 +149,7 @@ stream {
     listen 127.0.0.1:$stream_port;
     proxy_pass 127.0.0.1:$http_port;
     proxy_download_rate ${rate_kib}k;
+    proxy_buffer_size $proxy_buffer;
   }
 }
 EOF
@@ -305,7 +308,7 @@ for profile in $profiles; do
     else
       limit_s=10
     fi
-    for run in $(seq "$runs"); do
+    for _ in $(seq "$runs"); do
       run_once "$profile" "$tool" "$conns" "$command" "$url" "$size" "$sha" "$limit_s"
     done
   done < <(tool_list)
