@@ -127,6 +127,19 @@ TEST_P(TestServerTest, ServesConnectionsInParallel) {
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, TestServerTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Tls" : "Plain"; });
 
+TEST(TestServerProxy, RoutesProxyRequestsOnTheirPath) {
+  TestServer proxy;
+  proxy.ServeFile("/file", BodySource::Of("via proxy"));
+  auto result = RunCurl({"--proxy", proxy.BaseUrl(), "--proxy-user", "u:p",
+                         "http://files.invalid/file?x=1"});
+  EXPECT_EQ(result.output, "via proxy");
+  auto requests = proxy.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].target, "http://files.invalid/file?x=1");
+  EXPECT_EQ(requests[0].path, "/file");
+  EXPECT_EQ(requests[0].Header("Proxy-Authorization"), "Basic dTpw");
+}
+
 TEST(TestServerTls, CertificateVerifiesFor127001) {
   Sandbox sandbox;
   TestServer server(TestServer::Options{.tls = true});
