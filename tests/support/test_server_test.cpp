@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "tests/support/curl_client.h"
 #include "tests/support/sandbox.h"
@@ -106,8 +105,40 @@ TEST_P(TestServerTest, StreamsGeneratedBodies) {
   EXPECT_TRUE(result.output == PatternText(0, kSize));
 }
 
+TEST_P(TestServerTest, ServesConnectionsInParallel) {
+  Sandbox sandbox;
+  TestServer server(Options());
+  constexpr std::uint64_t kSize = 256 * 1024;
+  server.ServeFile("/p", BodySource::Pattern(kSize));
+  std::vector<std::string> args = Args({"--parallel", "--parallel-max", "16"});
+  for (int i = 0; i < 16; ++i) {
+    args.insert(args.end(), {"-o", (sandbox.Root() / std::to_string(i)).string(),
+                             server.Url("/p?" + std::to_string(i))});
+  }
+  ASSERT_EQ(RunCurl(args).exitCode, 0);
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_TRUE(Sandbox::ReadFile(sandbox.Root() / std::to_string(i)) ==
+                PatternText(0, kSize))
+        << i;
+  }
+  EXPECT_GT(server.ConnectionCount(), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, TestServerTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Tls" : "Plain"; });
+
+TEST(TestServerProxy, RoutesProxyRequestsOnTheirPath) {
+  TestServer proxy;
+  proxy.ServeFile("/file", BodySource::Of("via proxy"));
+  auto result = RunCurl({"--proxy", proxy.BaseUrl(), "--proxy-user", "u:p",
+                         "http://files.invalid/file?x=1"});
+  EXPECT_EQ(result.output, "via proxy");
+  auto requests = proxy.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].target, "http://files.invalid/file?x=1");
+  EXPECT_EQ(requests[0].path, "/file");
+  EXPECT_EQ(requests[0].Header("Proxy-Authorization"), "Basic dTpw");
+}
 
 TEST(TestServerTls, CertificateVerifiesFor127001) {
   Sandbox sandbox;
@@ -227,6 +258,13 @@ TEST(TestServerFaults, MisbehavesAsTold) {
   }
 }
 
+TEST(TestServerFaults, ClosedPortRefusesConnections) {
+  auto port = ClosedPort();
+  ASSERT_NE(port, 0);
+  auto result = RunCurl({"http://127.0.0.1:" + std::to_string(port) + "/"});
+  EXPECT_EQ(result.exitCode, 7);  // could not connect
+}
+
 TEST(TestServerFaults, ThrottlesTheBody) {
   TestServer server;
   server.Route("/slow", [](const Request&) {
@@ -251,10 +289,7 @@ TEST(TestServerFaults, DestructorEndsStalledConnectionsPromptly) {
     pid_t slow = StartCurl({"--insecure", "--max-time", "20", server->Url("/slow")});
     pid_t idle = StartCurl({"--insecure", "--max-time", "20", "--limit-rate", "1K",
                             server->Url("/stall?no")});
-    for (int i = 0; i < 200 && server->Requests().size() < 3; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_EQ(server->Requests().size(), 3u);
+    ASSERT_TRUE(server->WaitForRequests(3, 5000));
     auto start = std::chrono::steady_clock::now();
     server.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
