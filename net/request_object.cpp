@@ -41,6 +41,10 @@ void HttpRequest::Init() {
 
 std::string HttpRequest::LastError() const { return comObject_ ? comObject_->LastError() : ""; }
 
+platform::http::TransferError HttpRequest::LastSendError() const {
+  return comObject_ ? comObject_->LastSendError() : platform::http::TransferError::Other;
+}
+
 bool HttpRequest::SetAutoHeaders(bool flag) { return autoHeaders_ = flag; }
 
 void HttpRequest::Reset() {

@@ -54,6 +54,9 @@ class HttpRequest {
 
   void Init();
   std::string LastError() const;
+  // Why the last Send failed (None when it succeeded). A failed send leaves no response:
+  // Status 0, no headers, empty body; bytes already given to a response sink stay given.
+  platform::http::TransferError LastSendError() const;
   bool SetAutoHeaders(bool flag = true);
   void SetCookieMode(int mode = 1);
   void Reset();

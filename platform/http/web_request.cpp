@@ -44,6 +44,7 @@ void WebRequest::Open(std::string method, std::string url, bool async) {
   std::lock_guard lock(mutex_);
   response_ = {};
   body_.clear();
+  lastSendError_ = TransferError::None;
 }
 
 void WebRequest::SetRequestHeader(const std::string& name, const std::string& value) {
@@ -70,7 +71,11 @@ TransferResult WebRequest::Exchange(const Bytes* body) {
     };
   TransferResult result = Transfer(options, sink, {}, &abort_);
   std::lock_guard lock(mutex_);
-  body_ = std::move(received);
+  // A failed exchange has no response: a body cut short must not pass for a whole one.
+  if (result.ok())
+    body_ = std::move(received);
+  else
+    body_.clear();
   return result;
 }
 
@@ -82,8 +87,13 @@ bool WebRequest::SendBody(const Bytes* body) {
   JoinRunning();
   auto finish = [this](TransferResult result) {
     std::lock_guard lock(mutex_);
-    if (!result.ok()) lastError_ = result.errorText;
-    response_ = std::move(result);
+    lastSendError_ = result.error;
+    if (result.ok()) {
+      response_ = std::move(result);
+    } else {
+      lastError_ = result.errorText;
+      response_ = {};
+    }
     running_ = false;
     done_.notify_all();
   };
@@ -152,6 +162,11 @@ std::string WebRequest::ResponseText() const {
   auto text = CharsetToGbk(body_, charset);
   if (!text) text = CharsetToGbk(body_, "utf-8");
   return text.value_or(std::string());
+}
+
+TransferError WebRequest::LastSendError() const {
+  std::lock_guard lock(mutex_);
+  return lastSendError_;
 }
 
 std::string WebRequest::LastError() const {
