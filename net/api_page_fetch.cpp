@@ -6,7 +6,6 @@
 #include "net/text_ops.h"
 #include "platform/codepage.h"
 #include "platform/http/api_session.h"
-#include "platform/http/charset.h"
 #include "platform/http/web_request.h"
 #include "text/text_cut.h"
 #include "text/text_search.h"
@@ -168,7 +167,7 @@ std::string ApiPageFetch(ApiPageFetchArgs& a) {
   std::string result = ToText(received);
   std::string charset = DeclaredCharset(result);
   if (!charset.empty() && charset != "gbk" && charset != "gb2312") {
-    if (auto converted = http::CharsetToGbk(received, charset)) result = *converted;
+    if (auto converted = platform::CharsetToGbk(result, charset)) result = *converted;
   }
   return result;
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 
+#include "platform/codepage.h"
 #include "platform/http/charset.h"
 
 namespace brisklet::platform::http {
@@ -159,8 +160,9 @@ std::string WebRequest::ResponseText() const {
   std::lock_guard lock(mutex_);
   std::string charset = CharsetOfContentType(response_.Header("Content-Type"));
   if (charset.empty()) charset = "utf-8";
-  auto text = CharsetToGbk(body_, charset);
-  if (!text) text = CharsetToGbk(body_, "utf-8");
+  std::string_view bytes(reinterpret_cast<const char*>(body_.data()), body_.size());
+  auto text = CharsetToGbk(bytes, charset);
+  if (!text) text = CharsetToGbk(bytes, "utf-8");
   return text.value_or(std::string());
 }
 

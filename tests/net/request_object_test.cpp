@@ -176,6 +176,17 @@ TEST_P(RequestObjectTest, PostSendsBodyCookiesAndHeaderBlock) {
   EXPECT_EQ(got.Header("Content-Type"), "application/x-www-form-urlencoded");
 }
 
+TEST_P(RequestObjectTest, ABodyCutShortIsNoResponseAndGetTriesAgain) {
+  server.Route("/cut", [](const Request&) {
+    return Reply{.body = std::string(4000, 'c'), .cutAfter = 10};
+  });
+  EXPECT_FALSE(request.Get(server.Url("/cut"), std::nullopt, std::nullopt, std::nullopt, 3));
+  EXPECT_EQ(server.Requests().size(), 3u);
+  EXPECT_EQ(request.Status(), 0);
+  EXPECT_TRUE(request.ResponseBody().empty());
+  EXPECT_EQ(request.LastSendError(), platform::http::TransferError::Receive);
+}
+
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, RequestObjectTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "Tls" : "Plain"; });
 
