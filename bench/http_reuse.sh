@@ -59,7 +59,7 @@ for scheme in http https; do
   declare -A secs conns
   for bm in BM_OneRequestObject BM_FreshRequestObjects; do
     mark=$(lines)
-    ms=$(BRISKLET_BENCH_URL=$base "$bin" --benchmark_filter="^$bm\$" --benchmark_format=json 2>/dev/null |
+    ms=$(BRISKLET_BENCH_URL=$base "$bin" --benchmark_filter="^$bm/" --benchmark_format=json 2>/dev/null |
       python3 -c 'import json,sys; print(json.load(sys.stdin)["benchmarks"][0]["real_time"])')
     secs[$bm]=$(calc "$ms / 1000"); conns[$bm]=$(connections_since "$mark")
   done

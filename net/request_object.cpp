@@ -39,6 +39,12 @@ void HttpRequest::Init() {
   ApplyDefaults();
 }
 
+std::shared_ptr<http::WebRequest> HttpRequest::ComObject(
+    std::shared_ptr<http::WebRequest> replacement) {
+  if (replacement) comObject_ = std::move(replacement);
+  return comObject_;
+}
+
 std::string HttpRequest::LastError() const { return comObject_ ? comObject_->LastError() : ""; }
 
 platform::http::TransferError HttpRequest::LastSendError() const {

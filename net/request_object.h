@@ -53,6 +53,10 @@ class HttpRequest {
   void FollowRedirect(bool keepCookies = false);
 
   void Init();
+  // The underlying request object; a given one replaces the held one. Copies of this object
+  // share it.
+  std::shared_ptr<platform::http::WebRequest> ComObject(
+      std::shared_ptr<platform::http::WebRequest> replacement = nullptr);
   std::string LastError() const;
   // Why the last Send failed (None when it succeeded). A failed send leaves no response:
   // Status 0, no headers, empty body; bytes already given to a response sink stay given.

@@ -40,6 +40,9 @@ class Regex {
   // the text before and after, "$$" a dollar.
   std::string Replace(std::string_view subject, std::string_view replacement) const;
 
+  // Copies share the compiled pattern, which is never changed after compiling.
+  Regex(const Regex&) = default;
+  Regex& operator=(const Regex&) = default;
   Regex(Regex&&) noexcept;
   Regex& operator=(Regex&&) noexcept;
   ~Regex();
