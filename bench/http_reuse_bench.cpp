@@ -26,7 +26,8 @@ bool Fetch(brisklet::net::HttpRequest& request, const std::string& url) {
 
 void BM_OneRequestObject(benchmark::State& state) {
   const std::string base = BaseUrl();
-  if (base.empty()) return state.SkipWithError("BRISKLET_BENCH_URL not set (run bench/http_reuse.sh)");
+  if (base.empty())
+    return state.SkipWithError("BRISKLET_BENCH_URL not set (run bench/http_reuse.sh)");
   brisklet::net::HttpRequest request;
   request.Init();
   for (auto _ : state)
@@ -37,7 +38,8 @@ void BM_OneRequestObject(benchmark::State& state) {
 
 void BM_FreshRequestObjects(benchmark::State& state) {
   const std::string base = BaseUrl();
-  if (base.empty()) return state.SkipWithError("BRISKLET_BENCH_URL not set (run bench/http_reuse.sh)");
+  if (base.empty())
+    return state.SkipWithError("BRISKLET_BENCH_URL not set (run bench/http_reuse.sh)");
   for (auto _ : state)
     for (int i = 0; i < kRequests; ++i) {
       brisklet::net::HttpRequest request;

@@ -119,9 +119,11 @@ std::string ApiPageFetch(ApiPageFetchArgs& a) {
   if (!proxyUser.empty() && !proxyPassword.empty() &&
       !session.SetCredentials(true, proxyUser, proxyPassword))
     return fail("707 设置代理凭证失败!");
-  if (!session.SetSecurityFlags(http::kIgnoreAllCertErrors)) return fail("忽略错误/证书错误  失败！");
+  if (!session.SetSecurityFlags(http::kIgnoreAllCertErrors))
+    return fail("忽略错误/证书错误  失败！");
   if (!session.SetAutomaticCookies(!cookies.empty())) return fail("708 禁止自动设置Cookies失败!");
-  if (a.noRedirects.value_or(false) && !session.DisableRedirects()) return fail("709 重定向设置失败!");
+  if (a.noRedirects.value_or(false) && !session.DisableRedirects())
+    return fail("709 重定向设置失败!");
   // 12-15: the header block.
   std::string block =
       BuildHeaderBlock(a.headers.value_or(""), a.defaultHeaders.value_or(true), methodNumber);

@@ -64,14 +64,15 @@ void ApplyHeaderLines(http::WebRequest& request, const std::string& headers) {
 }  // namespace
 
 std::string MethodName(int method) {
-  static const char* const kNames[] = {"GET",     "POST",  "HEAD",  "PUT",
+  static const char* const kNames[] = {"GET",     "POST",   "HEAD",  "PUT",
                                        "OPTIONS", "DELETE", "TRACE", "CONNECT"};
   return method >= 0 && method <= 7 ? kNames[method] : "GET";
 }
 
 std::string CapitalizeFirst(std::string_view text) {
   std::string out(text);
-  if (!out.empty() && out[0] >= 'a' && out[0] <= 'z') out[0] = static_cast<char>(out[0] - 'a' + 'A');
+  if (!out.empty() && out[0] >= 'a' && out[0] <= 'z')
+    out[0] = static_cast<char>(out[0] - 'a' + 'A');
   return out;
 }
 
@@ -162,8 +163,9 @@ Bytes PageFetch(PageFetchArgs& a) {
   if (!proxy.empty() && !proxyUser.empty()) {
     request->SetCredentials(proxyUser, proxyPassword, credentialFlags);
     if (credentialFlags == 1)
-      request->SetRequestHeader("Proxy-Authorization",
-                                "Basic " + text::Base64Encode(ToBytes(proxyUser + ":" + proxyPassword)));
+      request->SetRequestHeader(
+          "Proxy-Authorization",
+          "Basic " + text::Base64Encode(ToBytes(proxyUser + ":" + proxyPassword)));
   }
 
   // 11: the caller's cookies, without any "Cookie:" written into them.
@@ -189,7 +191,8 @@ Bytes PageFetch(PageFetchArgs& a) {
   a.headersOut = request->GetAllResponseHeaders();
   a.statusOut = request->Status();
   a.cookiesOut = CollectResponseCookies(a.headersOut);
-  if (a.mergeCookies.value_or(true) && a.cookies) a.cookiesOut = MergeCookies(*a.cookies, a.cookiesOut);
+  if (a.mergeCookies.value_or(true) && a.cookies)
+    a.cookiesOut = MergeCookies(*a.cookies, a.cookiesOut);
   return body;
 }
 

@@ -28,28 +28,28 @@ using Given = std::optional<T>;
 // Arguments 2 to 19 of PageFetch, in their order; what the call hands back is written into the
 // in-and-out and out fields of the record.
 struct PageFetchArgs {
-  std::string url;                 // 1: used unchanged, and as the default Referer
-  Given<int> method;               // 2: 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE,
-                                   //    6 TRACE, 7 CONNECT; anything else GET
-  Given<std::string> postText;     // 3: body, sent when postBytes is empty
-  Given<std::string> cookies;      // 4: in and out: sent as "Cookie" only when given; on return
-                                   //    the merged cookie text
-  std::string cookiesOut;          // 5: out: the cookies the response set, "a=1; b=2"
-  Given<std::string> headers;      // 6: in and out: extra header lines joined by "\r\n"; on
-                                   //    return the completed and normalised text
-  std::string headersOut;          // 7: out: all response headers
-  int statusOut = 0;               // 8: out: the status code
-  Given<bool> noRedirect;          // 9: true: redirects are not followed
-  Given<Bytes> postBytes;          // 10: body; sent instead of postText when not empty
-  Given<std::string> proxy;        // 11: "host:port"
-  Given<int> timeoutSeconds;       // 12: -1 leaves the time-outs; <= 0 means 15 s
-  Given<std::string> proxyUser;    // 13
+  std::string url;                   // 1: used unchanged, and as the default Referer
+  Given<int> method;                 // 2: 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE,
+                                     //    6 TRACE, 7 CONNECT; anything else GET
+  Given<std::string> postText;       // 3: body, sent when postBytes is empty
+  Given<std::string> cookies;        // 4: in and out: sent as "Cookie" only when given; on return
+                                     //    the merged cookie text
+  std::string cookiesOut;            // 5: out: the cookies the response set, "a=1; b=2"
+  Given<std::string> headers;        // 6: in and out: extra header lines joined by "\r\n"; on
+                                     //    return the completed and normalised text
+  std::string headersOut;            // 7: out: all response headers
+  int statusOut = 0;                 // 8: out: the status code
+  Given<bool> noRedirect;            // 9: true: redirects are not followed
+  Given<Bytes> postBytes;            // 10: body; sent instead of postText when not empty
+  Given<std::string> proxy;          // 11: "host:port"
+  Given<int> timeoutSeconds;         // 12: -1 leaves the time-outs; <= 0 means 15 s
+  Given<std::string> proxyUser;      // 13
   Given<std::string> proxyPassword;  // 14
   Given<int> proxyCredentialFlags;   // 15: default 1 (for the proxy, plus a Basic header)
   platform::http::WebRequest* requestObject = nullptr;  // 16: used instead of a new one
-  Given<bool> mergeCookies;          // 17: default true
-  Given<bool> completeHeaders;       // 18: default true
-  Given<bool> normalizeHeaderNames;  // 19: default true
+  Given<bool> mergeCookies;                             // 17: default true
+  Given<bool> completeHeaders;                          // 18: default true
+  Given<bool> normalizeHeaderNames;                     // 19: default true
 };
 
 Bytes PageFetch(PageFetchArgs& args);
@@ -68,27 +68,27 @@ std::string CollectResponseCookies(std::string_view headers);
 
 // Arguments 2 to 21 of ApiPageFetch, in their order; out fields are written back.
 struct ApiPageFetchArgs {
-  std::string url;                  // 1
-  Given<int> method;                // 2: as PageFetch
-  Given<std::string> body;          // 3
-  Given<std::string> cookies;       // 4: sent, and the base of the cookie merge
-  std::string responseCookies;      // 5: out
-  Given<std::string> headers;       // 6: extra header lines joined by "\r\n"
-  std::string responseHeaders;      // 7: out: the status line and headers as received
-  Given<bool> noRedirects;          // 8
-  Given<std::string> user;          // 9: server basic authentication
-  Given<std::string> password;      // 10
-  Given<std::string> proxy;         // 11
-  Given<std::string> proxyUser;     // 12
-  Given<std::string> proxyPassword; // 13
-  Given<int> timeout;               // 14: seconds; below 1 means 30
-  std::string location;             // 15: out: the redirect target named by the response
-  std::string statusText;           // 16: out: "200 OK", or the numbered error of a failed step
-  Bytes responseBytes;              // 17: out: the body as received
-  Given<bool> mergeCookies;         // 18: default true
-  Given<bool> defaultHeaders;       // 19: default true
-  Given<Bytes> bodyBytes;           // 20: wins over body when not empty
-  Given<bool> tidyHeaderNames;      // 21: default true
+  std::string url;                   // 1
+  Given<int> method;                 // 2: as PageFetch
+  Given<std::string> body;           // 3
+  Given<std::string> cookies;        // 4: sent, and the base of the cookie merge
+  std::string responseCookies;       // 5: out
+  Given<std::string> headers;        // 6: extra header lines joined by "\r\n"
+  std::string responseHeaders;       // 7: out: the status line and headers as received
+  Given<bool> noRedirects;           // 8
+  Given<std::string> user;           // 9: server basic authentication
+  Given<std::string> password;       // 10
+  Given<std::string> proxy;          // 11
+  Given<std::string> proxyUser;      // 12
+  Given<std::string> proxyPassword;  // 13
+  Given<int> timeout;                // 14: seconds; below 1 means 30
+  std::string location;              // 15: out: the redirect target named by the response
+  std::string statusText;            // 16: out: "200 OK", or the numbered error of a failed step
+  Bytes responseBytes;               // 17: out: the body as received
+  Given<bool> mergeCookies;          // 18: default true
+  Given<bool> defaultHeaders;        // 19: default true
+  Given<Bytes> bodyBytes;            // 20: wins over body when not empty
+  Given<bool> tidyHeaderNames;       // 21: default true
 };
 
 std::string ApiPageFetch(ApiPageFetchArgs& args);

@@ -9,8 +9,8 @@ bool RegexObject::Execute(std::string_view pattern, std::string_view subject, bo
                           bool multiLine, bool global, bool quoteMarker) {
   engine_.reset();
   matches_.clear();
-  pattern_ = quoteMarker ? text::ReplaceText(pattern, platform::Gbk("#引号"), "\"")
-                         : std::string(pattern);
+  pattern_ =
+      quoteMarker ? text::ReplaceText(pattern, platform::Gbk("#引号"), "\"") : std::string(pattern);
   subject_ = std::string(subject);
   engine_ = platform::regex::Regex::Compile(
       pattern_, {.ignoreCase = !caseSensitive, .multiLine = multiLine, .global = global});

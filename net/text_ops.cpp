@@ -55,8 +55,7 @@ std::size_t Find(std::string_view text, std::string_view pattern, std::size_t fr
 }
 
 std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std::size_t from) {
-  return FindWith(text, pattern, from,
-                  [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
+  return FindWith(text, pattern, from, [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
 }
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view pattern) {

@@ -108,9 +108,8 @@ bool WebRequest::SendBody(const Bytes* body) {
     std::lock_guard lock(mutex_);
     running_ = true;
   }
-  worker_ = std::thread([this, finish, copy = std::move(copy)] {
-    finish(Exchange(copy ? &*copy : nullptr));
-  });
+  worker_ = std::thread(
+      [this, finish, copy = std::move(copy)] { finish(Exchange(copy ? &*copy : nullptr)); });
   return true;
 }
 
@@ -189,8 +188,7 @@ void WebRequest::SetProxy(int setting, const std::string& server) {
   options_.proxy = setting == kProxySettingNamed ? server : std::string();
 }
 
-void WebRequest::SetCredentials(const std::string& user, const std::string& password,
-                                int flags) {
+void WebRequest::SetCredentials(const std::string& user, const std::string& password, int flags) {
   if (flags == kCredentialsForProxy) {
     options_.proxyUser = user;
     options_.proxyPassword = password;

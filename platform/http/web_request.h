@@ -57,7 +57,7 @@ class WebRequest {
   Bytes ResponseBody() const;
   // The body decoded by the charset of its Content-Type (UTF-8 when it names none), as GBK.
   std::string ResponseText() const;
-  std::string LastError() const;  // description of the last failed exchange; empty if none
+  std::string LastError() const;        // description of the last failed exchange; empty if none
   TransferError LastSendError() const;  // of the last Send since Open; None when it succeeded
 
   // While set, the body of each response goes to the sink instead of being kept.

@@ -91,8 +91,8 @@ std::optional<Regex> Regex::Compile(std::string_view pattern, Flags flags) {
   // Line breaks as the script engines know them: "\n", "\r" and CR LF, so "." matches
   // neither and multi-line "^" and "$" stop at both.
   pcre2_set_newline(context, PCRE2_NEWLINE_ANYCRLF);
-  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(utf8.data()), utf8.size(),
-                                   options, &error, &errorOffset, context);
+  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(utf8.data()), utf8.size(), options,
+                                   &error, &errorOffset, context);
   pcre2_compile_context_free(context);
   if (!code) return std::nullopt;
   auto compiled = std::make_shared<Compiled>();
@@ -107,12 +107,14 @@ std::vector<Match> Regex::Execute(std::string_view subject) const {
   for (const auto& spans : FindAll(compiled_->code, utf8, flags_.global)) {
     Match m;
     m.offset = map.ToGbk(spans[0].start);
-    m.text = Utf8ToGbk(std::string_view(utf8).substr(spans[0].start, spans[0].end - spans[0].start));
+    m.text =
+        Utf8ToGbk(std::string_view(utf8).substr(spans[0].start, spans[0].end - spans[0].start));
     for (std::size_t i = 1; i < spans.size(); ++i) {
       Group g;
       if (spans[i].matched) {
         g.matched = true;
-        g.text = Utf8ToGbk(std::string_view(utf8).substr(spans[i].start, spans[i].end - spans[i].start));
+        g.text =
+            Utf8ToGbk(std::string_view(utf8).substr(spans[i].start, spans[i].end - spans[i].start));
         g.offset = OffsetMap(utf8).ToGbk(spans[i].start);
       }
       m.groups.push_back(std::move(g));

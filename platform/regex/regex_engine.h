@@ -19,13 +19,13 @@ struct Flags {
 
 struct Group {
   bool matched = false;
-  std::string text;         // GBK
-  std::size_t offset = 0;   // 0-based byte offset in the subject
+  std::string text;        // GBK
+  std::size_t offset = 0;  // 0-based byte offset in the subject
 };
 
 struct Match {
-  std::string text;         // GBK
-  std::size_t offset = 0;   // 0-based byte offset in the subject
+  std::string text;           // GBK
+  std::size_t offset = 0;     // 0-based byte offset in the subject
   std::vector<Group> groups;  // capture groups 1..n
 };
 

@@ -45,7 +45,8 @@ TEST(HeaderNames, NormalizeCapitalisesWithoutLowering) {
   const std::pair<const char*, const char*> cases[] = {
       {"content-type: text/html", "Content-Type: text/html"},
       {"CONTENT-TYPE: x", "CONTENT-TYPE: x"},
-      {"x-requested-with: XMLHttpRequest\r\naccept:*/*", "X-Requested-With: XMLHttpRequest\r\nAccept:*/*"},
+      {"x-requested-with: XMLHttpRequest\r\naccept:*/*",
+       "X-Requested-With: XMLHttpRequest\r\nAccept:*/*"},
       {"\r\nno colon\r\nhost: h\r\n", "Host: h"},
       {"a--b-: v: w", "A--B-: v: w"},
       {"", ""},

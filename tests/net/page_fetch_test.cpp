@@ -68,20 +68,30 @@ TEST_P(PageFetchTest, HeaderCompletionAndNormalisation) {
   };
   const std::string form = "application/x-www-form-urlencoded";
   Case cases[] = {
-      {"post gets a content type", {.method = 1, .postText = "k=v"}, {{"Content-Type", form}}, "POST"},
-      {"post keeps its own", {.method = 1, .headers = "content-TYPE: text/plain"},
-       {{"Content-TYPE", "text/plain"}}, "POST"},
-      {"normalised keep-alive is left out", {.headers = "connection: keep-alive"},
+      {"post gets a content type",
+       {.method = 1, .postText = "k=v"},
+       {{"Content-Type", form}},
+       "POST"},
+      {"post keeps its own",
+       {.method = 1, .headers = "content-TYPE: text/plain"},
+       {{"Content-TYPE", "text/plain"}},
+       "POST"},
+      {"normalised keep-alive is left out",
+       {.headers = "connection: keep-alive"},
        {{"Connection", ""}}},
-      {"other keep-alive spelling is sent", {.headers = "Connection: Keep-Alive"},
+      {"other keep-alive spelling is sent",
+       {.headers = "Connection: Keep-Alive"},
        {{"Connection", "Keep-Alive"}}},
-      {"without normalising it is sent", {.headers = "connection: keep-alive", .normalizeHeaderNames = false},
+      {"without normalising it is sent",
+       {.headers = "connection: keep-alive", .normalizeHeaderNames = false},
        {{"connection", "keep-alive"}}},
-      {"names capitalised", {.headers = "x-requested-with: XMLHttpRequest"},
+      {"names capitalised",
+       {.headers = "x-requested-with: XMLHttpRequest"},
        {{"X-Requested-With", "XMLHttpRequest"}}},
       {"method out of range", {.method = 9}, {}, "GET"},
       {"delete", {.method = 5}, {}, "DELETE"},
-      {"no completion", {.headers = "X-Only: 1", .completeHeaders = false},
+      {"no completion",
+       {.headers = "X-Only: 1", .completeHeaders = false},
        {{"X-Only", "1"}, {"Accept", ""}, {"User-Agent", ""}}},
       {"cookies given", {.cookies = "Cookie: a=1; b=2"}, {{"Cookie", "a=1; b=2"}}},
   };
@@ -107,8 +117,10 @@ TEST_P(PageFetchTest, HeaderCompletionAndNormalisation) {
 
 TEST_P(PageFetchTest, HandsBackHeadersStatusAndMergedCookies) {
   server.Route("/c", [](const Request&) {
-    return Reply{.status = 202, .headers = {{"Set-Cookie", "a=1; path=/"}, {"Set-Cookie", "b=2"},
-                                            {"Set-Cookie", "gone=deleted"}},
+    return Reply{.status = 202,
+                 .headers = {{"Set-Cookie", "a=1; path=/"},
+                             {"Set-Cookie", "b=2"},
+                             {"Set-Cookie", "gone=deleted"}},
                  .body = "ok"};
   });
   PageFetchArgs args{.url = server.Url("/c"), .cookies = "gone=0; keep=9", .headers = "x-a: 1"};
@@ -130,8 +142,8 @@ TEST_P(PageFetchTest, HandsBackHeadersStatusAndMergedCookies) {
 }
 
 TEST_P(PageFetchTest, BytesBodyWinsAndRedirectsFollowUnlessSwitchedOff) {
-  PageFetchArgs post{.url = server.Url("/echo"), .method = 1, .postText = "text",
-                     .postBytes = Bytes{'b', 0, 'y'}};
+  PageFetchArgs post{
+      .url = server.Url("/echo"), .method = 1, .postText = "text", .postBytes = Bytes{'b', 0, 'y'}};
   EXPECT_EQ(PageFetch(post), ToBytes(std::string("POST:b\0y", 8)));
 
   server.Route("/moved", [](const Request&) {
@@ -185,16 +197,19 @@ TEST_P(ApiPageFetchTest, WithOnlyTheAddressItSendsTheSixDefaultsButContentType) 
   std::string text = ApiPageFetch(server.Url("/echo"));
   EXPECT_EQ(text, "GET:");
   Request got = server.Requests().at(0);
-  EXPECT_EQ(NamesOf(got), (std::vector<std::string>{"Host", "User-Agent", "Accept",
-                                                    "Accept-Encoding", "Accept-Language",
-                                                    "Cache-Control"}));
+  EXPECT_EQ(NamesOf(got),
+            (std::vector<std::string>{"Host", "User-Agent", "Accept", "Accept-Encoding",
+                                      "Accept-Language", "Cache-Control"}));
   EXPECT_EQ(got.Header("User-Agent"),
             "Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)");
   EXPECT_EQ(got.Header("Accept-Encoding"), "gbk, GB2312");
 }
 
 TEST_P(ApiPageFetchTest, ArgumentsShapeTheRequest) {
-  ApiPageFetchArgs post{.url = server.Url("/echo"), .method = 1, .body = "a=1", .cookies = "c=3",
+  ApiPageFetchArgs post{.url = server.Url("/echo"),
+                        .method = 1,
+                        .body = "a=1",
+                        .cookies = "c=3",
                         .headers = "user-agent: mine\r\nconnection: keep-alive"};
   EXPECT_EQ(ApiPageFetch(post), "POST:a=1");
   Request got = server.Requests().at(0);
@@ -210,9 +225,10 @@ TEST_P(ApiPageFetchTest, ArgumentsShapeTheRequest) {
 
 TEST_P(ApiPageFetchTest, CookiesLocationAndStatusOfTheResponse) {
   server.Route("/r", [](const Request&) {
-    return Reply{.status = 302,
-                 .headers = {{"Set-Cookie", "a=1; path=/"}, {"Set-Cookie", "b=2"}, {"Location", "/echo"}},
-                 .body = "moved"};
+    return Reply{
+        .status = 302,
+        .headers = {{"Set-Cookie", "a=1; path=/"}, {"Set-Cookie", "b=2"}, {"Location", "/echo"}},
+        .body = "moved"};
   });
   ApiPageFetchArgs kept{.url = server.Url("/r"), .noRedirects = true};
   EXPECT_EQ(ApiPageFetch(kept), "moved");

@@ -40,11 +40,19 @@ TEST_F(CookieKeepingTest, JarMergesResponseCookies) {
     const char* jarAfter;
   };
   const Case cases[] = {
-      {"deletion of an unknown cookie is not added", "", {{"Set-Cookie", "a=1"}, {"Set-Cookie", "b=deleted"}}, true, "a=1"},
+      {"deletion of an unknown cookie is not added",
+       "",
+       {{"Set-Cookie", "a=1"}, {"Set-Cookie", "b=deleted"}},
+       true,
+       "a=1"},
       {"empty value kept", "a=1; b=2", {{"Set-Cookie", "b="}}, true, "a=1; b=2"},
       {"empty value taken", "a=1; b=2", {{"Set-Cookie", "b=; path=/"}}, false, "a=1; b="},
       {"deletion removes", "a=1; b=2", {{"Set-Cookie", "b=DELETED"}}, false, "a=1"},
-      {"deletion ignored while keeping", "a=1; b=2", {{"Set-Cookie", "b=Deleted"}}, true, "a=1; b=2"},
+      {"deletion ignored while keeping",
+       "a=1; b=2",
+       {{"Set-Cookie", "b=Deleted"}},
+       true,
+       "a=1; b=2"},
       {"replaced in place", "a=1; b=2", {{"Set-Cookie", "a=9; path=/"}}, true, "a=9; b=2"},
       {"capital header name", "", {{"SET-COOKIE", "z=26"}}, true, "z=26"},
       {"no name", "a=1", {{"Set-Cookie", "flag"}}, true, "a=1"},
@@ -134,7 +142,9 @@ TEST_F(CookieKeepingTest, StoreModeSharesCookiesAcrossObjects) {
 }
 
 TEST_F(CookieKeepingTest, ResponseCookieTexts) {
-  Answer({{"Set-Cookie", "a=1; path=/"}, {"Set-Cookie", "b=deleted"}, {"Set-Cookie", "c"},
+  Answer({{"Set-Cookie", "a=1; path=/"},
+          {"Set-Cookie", "b=deleted"},
+          {"Set-Cookie", "c"},
           {"set-cookie", "d=4"}});
   Fetch("/set");
   EXPECT_EQ(request.ResponseCookies(), "a=1; c; d=4");
