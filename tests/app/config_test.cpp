@@ -61,7 +61,7 @@ TEST(ParseConfig, ValuesBecomeGbk) {
 class LoadConfigTest : public test::AppFixture {};
 
 TEST_F(LoadConfigTest, ReadsTheFileInTheSettingsFolder) {
-  EXPECT_EQ(ConfigPath(), (root_ / "config" / "brisklet" / "brisklet.conf").string());
+  EXPECT_EQ(ConfigPath(), (sandbox_->ConfigHome() / "brisklet" / "brisklet.conf").string());
   EXPECT_EQ(LoadConfig().lanzouPattern, "lanzoux.com");  // no file yet
   WriteFile(ConfigPath(), "[patterns]\nlanzou = lanzou.test\n");
   EXPECT_EQ(LoadConfig().lanzouPattern, "lanzou.test");

@@ -68,7 +68,7 @@ TEST_F(SettingsFileTest, ThreadCountReadByADownloadWindow) {
 }
 
 TEST_F(SettingsFileTest, AnUnwritableFolderLosesTheValueQuietly) {
-  WriteFile(root_ / "config" / "brisklet", "a file where the folder should be");
+  WriteFile(sandbox_->ConfigHome() / "brisklet", "a file where the folder should be");
   EXPECT_FALSE(WriteSetting(Gbk("下载器引擎"), "1"));
   EXPECT_EQ(ReadEngineSetting(), 0);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -131,6 +132,16 @@ TEST_F(ClipboardWatcherTest, BadTextIsTakenWholeAndWritesOnlyTheSettingsFile) {
       "../../../../etc/passwd.exe\r\n[" + Gbk("云服务器") + "]\r\n" + Gbk("下载器引擎") + "=1",
       std::string("\xFF\xFE\x81.png"),
   };
+  auto files = [this] {
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_))
+      if (entry.is_regular_file()) found.push_back(entry.path());
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  std::vector<std::filesystem::path> expected = files();
+  expected.push_back(SettingsFile());
+  std::sort(expected.begin(), expected.end());
   for (const auto& text : texts) {
     ui_.SetClipboardText(text);
     ClipboardWatcher(state());
@@ -138,10 +149,7 @@ TEST_F(ClipboardWatcherTest, BadTextIsTakenWholeAndWritesOnlyTheSettingsFile) {
   ASSERT_EQ(opened_.size(), 4u);
   EXPECT_EQ(opened_[1].address, "a.zip");  // the text format ends at its zero byte
   EXPECT_EQ(app::ReadEngineSetting(), 0);  // the line breaks added no key
-  std::vector<std::filesystem::path> written;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root_))
-    if (entry.is_regular_file()) written.push_back(entry.path());
-  EXPECT_EQ(written, std::vector<std::filesystem::path>{SettingsFile()});
+  EXPECT_EQ(files(), expected);
 }
 
 }  // namespace
