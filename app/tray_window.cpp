@@ -47,8 +47,8 @@ std::string TrayWindow::EngineCaption(int engine) {
   return Gbk(engine == 0 ? "切换下载引擎【闪退切换】   -   UI极速版" : "切换下载引擎【闪退切换】   -   UI兼容版");
 }
 
-TrayWindow::TrayWindow(AppState& state, platform::UiBackend& ui, TrayRoutines routines)
-    : state_(state), ui_(ui), routines_(std::move(routines)), menu_(MenuEntries()) {
+TrayWindow::TrayWindow(AppState& state, platform::UiBackend& ui, TrayRoutines routines, Bytes icon)
+    : state_(state), ui_(ui), routines_(std::move(routines)), icon_(std::move(icon)), menu_(MenuEntries()) {
   platform::WindowDef def;
   def.name = "TrayWindow";
   def.title = Gbk("青梧AI多线程下载");
@@ -57,6 +57,7 @@ TrayWindow::TrayWindow(AppState& state, platform::UiBackend& ui, TrayRoutines ro
 }
 
 TrayWindow::~TrayWindow() {
+  window_->Destroy();
   ui_.StopTimer(clipboardTimer_);
   ui_.StopTimer(refreshTimer_);
   ui_.StopTimer(onlineTimer_);
@@ -75,13 +76,13 @@ void TrayWindow::Load() {
 }
 
 void TrayWindow::Create() {
-  SingleInstanceGuard(Gbk("青梧Brisklet"), false, "", platform::MessageButtons::Ok, false);
+  SingleInstanceGuard(Gbk("青梧Brisklet"), false, std::nullopt, platform::MessageButtons::Ok, false);
   if (routines_.fetchAnnouncement) std::thread(routines_.fetchAnnouncement).detach();
   RegisterAutostart();
   if (routines_.refreshOnlineCount) routines_.refreshOnlineCount();
   if (routines_.checkVersion) routines_.checkVersion();
   // No tray host is not an error: the program runs on.
-  (void)ui_.ShowTrayIcon(TrayIconPng(), Gbk("青梧AI多线程下载"),
+  (void)ui_.ShowTrayIcon(icon_, Gbk("青梧AI多线程下载"),
                          [this](platform::TrayEvent event) { OnTrayEvent(event); });
   state_.engine = ReadEngineSetting();
   menu_.SetCaption(tray_menu::kEngine, EngineCaption(state_.engine));

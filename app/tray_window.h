@@ -50,7 +50,8 @@ class TrayWindow {
   static constexpr int kRefreshMs = 15000;
   static constexpr int kOnlineMs = 3000;
 
-  TrayWindow(AppState& state, platform::UiBackend& ui, TrayRoutines routines = {});
+  // `icon`: the tray icon's PNG bytes.
+  TrayWindow(AppState& state, platform::UiBackend& ui, TrayRoutines routines = {}, Bytes icon = {});
   ~TrayWindow();
   TrayWindow(const TrayWindow&) = delete;
   TrayWindow& operator=(const TrayWindow&) = delete;
@@ -83,14 +84,12 @@ class TrayWindow {
   AppState& state_;
   platform::UiBackend& ui_;
   TrayRoutines routines_;
+  Bytes icon_;
   platform::Menu menu_;
   std::unique_ptr<platform::Window> window_;
   int clipboardTimer_ = 0;
   int refreshTimer_ = 0;
   int onlineTimer_ = 0;
 };
-
-// The 16×16 tray icon, a PNG made by the program itself.
-Bytes TrayIconPng();
 
 }  // namespace brisklet::app
