@@ -1,0 +1,2 @@
+#!/usr/bin/env bash
+echo "not written yet"; exit 1
