@@ -22,9 +22,9 @@ void Shutdown() {
 void ExitProgram() {
   Shutdown();
   std::fflush(nullptr);
-  // Then the destructors of static objects run, AppState's worker pool among them, which
-  // never waits for its tasks.
-  std::exit(0);
+  // No destructors of static objects: pool tasks that were abandoned may still be running and
+  // reading AppState, and the desktop backend may be inside its own event handler.
+  std::_Exit(0);
 }
 
 }  // namespace brisklet::app

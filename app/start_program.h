@@ -10,7 +10,8 @@ int StartProgram(int argc, char** argv);
 // engine-0 job texts and stops the worker pool, abandoning tasks still running.
 void Shutdown();
 
-// Shutdown, then the process ends with exit code 0.
+// Shutdown, then the process ends with exit code 0 at once, running no other exit handler or
+// destructor.
 [[noreturn]] void ExitProgram();
 
 }  // namespace brisklet::app
