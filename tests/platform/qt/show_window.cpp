@@ -1,11 +1,13 @@
-// Shows one skinned window of the Qt backend with Chinese texts, for the test on a virtual
-// desktop: the window closes with its "开始下载" button (exit status 0), or by itself after
+// Shows one skinned window of the Qt backend with Chinese texts, and the tray icon, for the
+// test on a virtual desktop: the window closes with its "开始下载" button (exit status 0), or by itself after
 // the time given in milliseconds as the first argument (exit status 3).
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "platform/codepage.h"
 #include "platform/qt/qt_backend.h"
+#include "resources/tray_icon.h"
 
 using namespace brisklet::platform;
 
@@ -33,6 +35,10 @@ int main(int argc, char** argv) {
       {Gbk("按钮EX3"), ControlKind::SmallButton, 479, 27, 17, 17, ""},
       {Gbk("按钮EX5"), ControlKind::SmallButton, 501, 27, 17, 17, ""},
   };
+  // The tray icon too: the session's tray host must take it.
+  bool tray = backend.ShowTrayIcon(brisklet::resources::TrayIconPng(), Gbk("青梧AI多线程下载"), [](TrayEvent) {});
+  std::printf("tray: %s\n", tray ? "yes" : "no");
+  std::fflush(stdout);
   Window window(def);
   int status = 3;
   window.OnClick(Gbk("按钮EX2"), [&](Window& w) {
