@@ -3,11 +3,17 @@
 // TLS (a self-signed certificate made at start-up). Each test says what it answers per path,
 // may make it misbehave (stall, cut a body short, reset, ignore ranges), and afterwards
 // asserts on what it received.
+//
+// Every connection gets its own thread; handlers run on it, so a handler that touches the
+// test's state must lock. The destructor ends stalled and throttled replies at once (it shuts
+// the sockets down) and returns after the connection threads have ended. HEAD requests get the
+// headers of the reply with no body.
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +27,7 @@ struct Request {
   std::vector<std::pair<std::string, std::string>> headers;  // in the order received
   std::string body;
   int connection = 0;  // 1-based number of the connection it came on
+  std::string head;    // the request line and headers exactly as received, up to the blank line
 
   // First header of that name, ignoring ASCII case; empty when absent.
   std::string Header(std::string_view name) const;
@@ -51,6 +58,7 @@ struct Reply {
 
   // Faults
   int stallMs = 0;              // wait before sending anything
+  std::int64_t stallAfter = -1; // with stallMs: stall after this many body bytes instead
   bool noReply = false;         // read the request, then close without answering
   std::int64_t cutAfter = -1;   // close after this many body bytes
   bool reset = false;           // close with a TCP reset instead of a FIN (with cutAfter/noReply)
@@ -62,6 +70,7 @@ struct FileOptions {
   bool rangeNotSatisfiable = true;  // a range starting at or past the end gets 416
   std::string contentDisposition;   // sent when not empty
   bool omitContentLength = false;
+  std::vector<std::pair<std::string, std::string>> headers;  // added to every reply
 };
 
 // The usual answer to a GET or HEAD of a file: 206 with Content-Range for a satisfiable
@@ -75,6 +84,7 @@ class TestServer {
 
   struct Options {
     bool tls = false;
+    bool keepAlive = true;  // false: close the connection after every reply
   };
   TestServer();
   explicit TestServer(Options options);
@@ -86,6 +96,8 @@ class TestServer {
   // "http://127.0.0.1:PORT" or "https://127.0.0.1:PORT"
   std::string BaseUrl() const;
   std::string Url(std::string_view target) const { return BaseUrl() + std::string(target); }
+  // The self-signed certificate in PEM (TLS only), for clients that verify it.
+  std::string CertificatePem() const;
 
   // Answers requests for this path (query ignored). Unrouted paths get 404.
   void Route(std::string path, Handler handler);
