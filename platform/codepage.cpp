@@ -58,6 +58,10 @@ std::string EncodeGbk(std::u32string_view in) {
   if (!cv.ok()) return out;
   out.reserve(in.size() * 2);
   for (char32_t c : in) {
+    if (c < 0x80) {  // ASCII is itself in GBK; most texts are mostly ASCII
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
     char32_t one = c;
     char* src = reinterpret_cast<char*>(&one);
     size_t left = sizeof(one);
