@@ -1,5 +1,6 @@
 // Requests' header look-up, body sources, and the ranged file reply.
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cstring>
@@ -124,9 +125,10 @@ BodySource BodySource::Pattern(std::uint64_t size) {
       out[done] = PatternByte(offset + done);
       ++done;
     }
-    for (; done + 8 <= n; done += 8) {
-      std::uint64_t word = PatternWord((offset + done) / 8);
-      for (int b = 0; b < 8; ++b) out[done + b] = static_cast<char>(word >> (8 * b));
+    for (std::uint64_t index = (offset + done) / 8; done + 8 <= n; done += 8, ++index) {
+      std::uint64_t word = PatternWord(index);
+      if constexpr (std::endian::native != std::endian::little) word = __builtin_bswap64(word);
+      std::memcpy(out + done, &word, 8);  // byte b of the word is the word's b-th lowest byte
     }
     for (; done < n; ++done) out[done] = PatternByte(offset + done);
   };
