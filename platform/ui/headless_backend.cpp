@@ -16,28 +16,72 @@ void HeadlessBackend::Turn(std::chrono::milliseconds limit) {
   }
   if (wait > Clock::duration::zero()) queue->WaitForMessage(wait);
   queue->DispatchPending();
-  // Run due timers one at a time: a tick may stop or start timers, or open a modal window
-  // whose own loop runs the timers meanwhile.
-  for (;;) {
+  // Run the timers due now, each once, one at a time: a tick may stop or start timers, or
+  // open a modal window whose own loop runs the timers meanwhile.
+  std::vector<int> due;
+  {
+    std::lock_guard lock(mutex_);
+    auto now = Clock::now();
+    for (auto& [id, t] : timers_)
+      if (t.due <= now) due.push_back(id);
+  }
+  for (int id : due) {
     std::function<void()> tick;
     {
       std::lock_guard lock(mutex_);
-      auto now = Clock::now();
-      for (auto& [id, t] : timers_) {
-        if (t.due <= now) {
-          t.due = now + std::chrono::milliseconds(t.periodMs);
-          tick = t.tick;
-          break;
-        }
-      }
+      auto it = timers_.find(id);
+      if (it == timers_.end() || it->second.due > Clock::now()) continue;
+      it->second.due = Clock::now() + std::chrono::milliseconds(it->second.periodMs);
+      tick = it->second.tick;
     }
-    if (!tick) break;
     tick();
   }
 }
 
+HeadlessBackend::~HeadlessBackend() {
+  std::lock_guard lock(mutex_);
+  for (auto& [window, attached] : attached_) window->RemoveListener(attached.listener);
+}
+
+void HeadlessBackend::AttachTimers(Window& window) {
+  int listener = window.AddListener([this, &window](std::string_view control, Property property) {
+    if (property == Property::Destroyed) {
+      DetachTimers(window);
+      return;
+    }
+    if (property != Property::TimerPeriod) return;
+    std::lock_guard lock(mutex_);
+    if (attached_.count(&window)) RestartControlTimerLocked(window, std::string(control));
+  });
+  std::lock_guard lock(mutex_);
+  attached_[&window].listener = listener;
+  for (const auto& c : window.Definition().controls)
+    if (c.kind == ControlKind::Timer) RestartControlTimerLocked(window, c.name);
+}
+
+void HeadlessBackend::DetachTimers(Window& window) {
+  std::lock_guard lock(mutex_);
+  auto it = attached_.find(&window);
+  if (it == attached_.end()) return;
+  for (auto& [control, id] : it->second.timers) timers_.erase(id);
+  window.RemoveListener(it->second.listener);
+  attached_.erase(it);
+}
+
+void HeadlessBackend::RestartControlTimerLocked(Window& window, const std::string& control) {
+  auto& ids = attached_[&window].timers;
+  if (auto old = ids.find(control); old != ids.end()) {
+    timers_.erase(old->second);
+    ids.erase(old);
+  }
+  int period = window.TimerPeriod(control);
+  if (period <= 0 || window.IsDestroyed()) return;
+  ids[control] = StartTimerLocked(period, [&window, control] { window.FireTimer(control); });
+}
+
 void HeadlessBackend::RunModal(Window& window) {
   window.BindToCurrentThread();
+  AttachTimers(window);
   window.FireCreate();
   std::function<void(Window&)> hook;
   {
@@ -46,10 +90,12 @@ void HeadlessBackend::RunModal(Window& window) {
   }
   if (hook && !window.IsDestroyed()) hook(window);
   while (!window.IsDestroyed()) Turn(std::chrono::milliseconds(50));
+  DetachTimers(window);
 }
 
 void HeadlessBackend::LoadHidden(Window& window) {
   window.BindToCurrentThread();
+  AttachTimers(window);
   window.FireCreate();
 }
 
@@ -87,6 +133,11 @@ bool HeadlessBackend::RunUntil(const std::function<bool()>& done, std::chrono::m
 
 int HeadlessBackend::StartTimer(int periodMs, std::function<void()> tick) {
   std::lock_guard lock(mutex_);
+  return StartTimerLocked(periodMs, std::move(tick));
+}
+
+int HeadlessBackend::StartTimerLocked(int periodMs, std::function<void()> tick) {
+  periodMs = std::max(periodMs, 1);
   int id = nextTimer_++;
   timers_[id] = Timer{periodMs, Clock::now() + std::chrono::milliseconds(periodMs), std::move(tick)};
   return id;

@@ -25,6 +25,11 @@ class HeadlessBackend : public UiBackend {
     MessageButtons buttons;
   };
 
+  HeadlessBackend() = default;
+  ~HeadlessBackend() override;
+  HeadlessBackend(const HeadlessBackend&) = delete;
+  HeadlessBackend& operator=(const HeadlessBackend&) = delete;
+
   void RunModal(Window& window) override;
   void LoadHidden(Window& window) override;
   int RunEventLoop() override;
@@ -69,12 +74,24 @@ class HeadlessBackend : public UiBackend {
     std::chrono::steady_clock::time_point due;
     std::function<void()> tick;
   };
+  // A loaded window's timer controls, run as timers of this backend while the window lives.
+  struct Attached {
+    int listener = 0;
+    std::map<std::string, int, std::less<>> timers;  // control → timer id
+  };
+
   // One turn of the loop: wait for a message or the next timer (at most `limit`), then run
   // messages and due timers.
   void Turn(std::chrono::milliseconds limit);
+  void AttachTimers(Window& window);
+  void DetachTimers(Window& window);
+  // With mutex_ held: (re)starts the control's timer with the window's current period.
+  void RestartControlTimerLocked(Window& window, const std::string& control);
+  int StartTimerLocked(int periodMs, std::function<void()> tick);
 
   mutable std::mutex mutex_;
   std::map<int, Timer> timers_;
+  std::map<Window*, Attached> attached_;
   int nextTimer_ = 1;
   std::optional<int> quitCode_;
   std::string clipboard_;

@@ -10,23 +10,34 @@ std::shared_ptr<MessageQueue> MessageQueue::OfCurrentThread() {
 }
 
 void MessageQueue::Post(Message message) {
+  std::function<void()> hook;
   {
     std::lock_guard lock(mutex_);
     messages_.push_back(std::move(message));
+    hook = postHook_;
   }
   posted_.notify_all();
+  if (hook) hook();
 }
 
 size_t MessageQueue::DispatchPending() {
-  std::deque<Message> now;
+  size_t ran = DispatchMessages();
   std::function<void()> pump;
   {
     std::lock_guard lock(mutex_);
-    now.swap(messages_);
     pump = toolkitPump_;
   }
-  for (auto& m : now) m();
   if (pump) pump();
+  return ran;
+}
+
+size_t MessageQueue::DispatchMessages() {
+  std::deque<Message> now;
+  {
+    std::lock_guard lock(mutex_);
+    now.swap(messages_);
+  }
+  for (auto& m : now) m();
   return now.size();
 }
 
@@ -39,6 +50,11 @@ bool MessageQueue::WaitForMessage(std::chrono::steady_clock::duration timeout) {
 void MessageQueue::SetToolkitPump(std::function<void()> pump) {
   std::lock_guard lock(mutex_);
   toolkitPump_ = std::move(pump);
+}
+
+void MessageQueue::SetPostHook(std::function<void()> hook) {
+  std::lock_guard lock(mutex_);
+  postHook_ = std::move(hook);
 }
 
 size_t DispatchPendingMessages() { return MessageQueue::OfCurrentThread()->DispatchPending(); }

@@ -29,6 +29,9 @@ class MessageQueue {
   // pump if one is set. Messages posted while dispatching wait for the next call.
   // Returns the number of messages run.
   size_t DispatchPending();
+  // Owning thread. As DispatchPending without the toolkit pump: for the toolkit's own event
+  // loop, which dispatches the queue from inside its event processing.
+  size_t DispatchMessages();
 
   // Owning thread. Blocks until a message is queued or the timeout passes; true when a
   // message is waiting. With a toolkit pump the wait is capped at a few milliseconds so the
@@ -37,11 +40,17 @@ class MessageQueue {
 
   void SetToolkitPump(std::function<void()> pump);
 
+  // Called on the posting thread after every Post, outside the queue's lock: a toolkit's event
+  // loop uses it to learn that the queue needs dispatching (the Qt backend posts itself a
+  // wake-up). The hook must be cheap and must not call back into this queue.
+  void SetPostHook(std::function<void()> hook);
+
  private:
   std::mutex mutex_;
   std::condition_variable posted_;
   std::deque<Message> messages_;
   std::function<void()> toolkitPump_;
+  std::function<void()> postHook_;
 };
 
 // Dispatches the calling thread's pending messages (MessageQueue::DispatchPending).

@@ -18,6 +18,8 @@ Window::Window(WindowDef def) : def_(std::move(def)), queue_(MessageQueue::OfCur
   }
 }
 
+Window::~Window() { Destroy(); }
+
 std::string Window::Text(std::string_view control) const {
   std::lock_guard lock(mutex_);
   auto it = state_.find(control);

@@ -61,6 +61,9 @@ class Window {
   using Listener = std::function<void(std::string_view control, Property)>;
 
   explicit Window(WindowDef def);
+  // A window freed without Destroy is destroyed first, so backends and listeners that still
+  // hold it (a hidden window's timers) let go of it.
+  ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
