@@ -7,10 +7,7 @@
 
 namespace brisklet::app {
 
-// The settings folder, $XDG_CONFIG_HOME/brisklet (else ~/.config/brisklet), as the file
-// system names it (UTF-8). Made when a setting is written.
-std::string SettingsFolder();
-
+// $XDG_CONFIG_HOME/brisklet/Accounts.ini, as a GBK text.
 std::string SettingsPath();
 std::string ReadSetting(std::string_view key, std::string_view defaultValue);
 // False when the file could not be written; callers ignore it, the running value stands.
