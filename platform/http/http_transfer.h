@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/bytes.h"
@@ -55,8 +56,9 @@ struct TransferResult {
   std::string errorText;  // libcurl's description of the error, empty when none
   int status = 0;         // of the last response (after redirects followed)
   std::string statusText;
+  std::string statusLine;  // that response's first line without its "\r\n": "HTTP/1.1 200 OK"
   std::string rawHeaders;  // the last response's header lines, each ended by "\r\n"
-  std::vector<Header> headers;
+  std::vector<http::Header> headers;  // qualified: Header() below names a member function
   std::string effectiveUrl;
   std::int64_t bodyBytes = 0;  // bytes handed to the body sink
 

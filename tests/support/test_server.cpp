@@ -245,6 +245,7 @@ struct TestServer::Impl {
 
   mutable std::mutex mutex;
   std::condition_variable wake;  // stalls and throttles wait on it; notified when stopping
+  mutable std::condition_variable logged;  // notified for every request logged
   bool stopping = false;
   std::map<std::string, Handler, std::less<>> routes;
   std::vector<Request> log;
@@ -414,8 +415,11 @@ std::optional<Request> TestServer::Impl::ReadRequest(Channel& channel, std::stri
     request.body = buffer.substr(0, length);
     buffer.erase(0, length);
   }
-  std::lock_guard lock(mutex);
-  log.push_back(request);
+  {
+    std::lock_guard lock(mutex);
+    log.push_back(request);
+  }
+  logged.notify_all();
   return request;
 }
 
@@ -525,6 +529,21 @@ bool TestServer::Impl::PauseUntil(Clock::time_point deadline) {
   return !wake.wait_until(lock, deadline, [this] { return stopping; });
 }
 
+std::uint16_t ClosedPort() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  std::uint16_t port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  if (fd >= 0) close(fd);  // bound but never listening: nothing ever accepted on it
+  return port;
+}
+
 TestServer::TestServer() : TestServer(Options{}) {}
 
 TestServer::TestServer(Options options) : impl_(std::make_unique<Impl>()) {
@@ -561,6 +580,12 @@ std::vector<Request> TestServer::Requests() const {
 int TestServer::ConnectionCount() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->connections;
+}
+
+bool TestServer::WaitForRequests(std::size_t count, int timeoutMs) const {
+  std::unique_lock lock(impl_->mutex);
+  return impl_->logged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [&] { return impl_->log.size() >= count; });
 }
 
 void TestServer::ClearLog() {

@@ -78,6 +78,10 @@ struct FileOptions {
 // 200 otherwise.
 Reply FileReply(const Request& request, const BodySource& file, const FileOptions& options = {});
 
+// A 127.0.0.1 port that was free a moment ago and has no listener: connecting to it is refused
+// (for "unreachable server" cases).
+std::uint16_t ClosedPort();
+
 class TestServer {
  public:
   using Handler = std::function<Reply(const Request&)>;
@@ -106,6 +110,8 @@ class TestServer {
 
   std::vector<Request> Requests() const;  // every request received so far, in order
   int ConnectionCount() const;            // connections accepted so far
+  // Waits until at least `count` requests have been received, up to `timeoutMs`; false if not.
+  bool WaitForRequests(std::size_t count, int timeoutMs) const;
   void ClearLog();
 
  private:
