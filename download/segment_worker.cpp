@@ -117,6 +117,7 @@ void SegmentWorker() {
     switch (FetchOnce(*job, *task)) {
       case Attempt::Done:
         ShowCompletion(*job);
+        job->finishedTasks += 1;
         job->window->Post([] {});  // wake the job's wait at once
         return;
       case Attempt::WriteFailed:
