@@ -119,8 +119,9 @@ void ProgressCallback(CompatSession& s, int event, std::int64_t total, std::int6
     lock.lock();
     if (s.window) s.window->Destroy();
   } else if (event == 1 && w) {
+    // The controls already show exactly this percentage: nothing to make or set.
+    if (CompatPercentOf(total, done) == s.lastPercent) return;
     CompatProgress p = CompatProgressOf(total, done);
-    if (p.percent == s.lastPercent) return;  // the controls already show exactly this
     s.lastPercent = p.percent;
     w->SetText(t.nameLabel, t.compatName);
     w->SetText(t.sizeLabel, p.sizeText);

@@ -1,15 +1,18 @@
 #include "download/get_command.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/app_state.h"
 #include "app/config.h"
@@ -224,12 +227,38 @@ class TerminalView {
   bool statusShown_ = false;
 };
 
-std::atomic<platform::Window*> g_interruptTarget{nullptr};
+// Ctrl-C and SIGTERM close the window, as its close button would: the engines see the closed
+// window and stop their workers, and part files are cleared. The signals are taken by a thread
+// of their own with sigwait (blocked everywhere else), because closing a window takes locks that
+// a signal handler must not.
+class InterruptWatch {
+ public:
+  explicit InterruptWatch(platform::Window& window) {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+    thread_ = std::thread([this, &window] {
+      int sig = 0;
+      while (sigwait(&set_, &sig) == 0 && !finished_) {
+        interrupted_ = true;
+        window.Destroy();
+      }
+    });
+  }
+  ~InterruptWatch() {
+    finished_ = true;
+    pthread_kill(thread_.native_handle(), SIGTERM);
+    thread_.join();
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+  bool Interrupted() const { return interrupted_; }
 
-void OnInterrupt(int) {
-  // Destroy is safe from any thread; the engines see the closed window and stop their workers.
-  if (platform::Window* w = g_interruptTarget.load()) w->Destroy();
-}
+ private:
+  sigset_t set_{}, previous_{};
+  std::atomic<bool> finished_{false}, interrupted_{false};
+  std::thread thread_;
+};
 
 int ExitOf(const std::optional<DownloadOutcome>& outcome) {
   if (!outcome) return kGetInterrupted;
@@ -308,20 +337,20 @@ int RunGetCommand(int argc, char** argv) {
                   GbkToUtf8(platform::Gbk("上限 ")) + std::to_string(kThreadCeiling) + ")");
     w.FireClick(Texts().startButton);
   });
-  g_interruptTarget = window.get();
-  auto previousInt = std::signal(SIGINT, OnInterrupt);
-  auto previousTerm = std::signal(SIGTERM, OnInterrupt);
-  platform::OpenWindowModal(*window);
-  g_interruptTarget = nullptr;
-  window.reset();  // engine 1: waits for its threads
-  std::signal(SIGINT, previousInt);
-  std::signal(SIGTERM, previousTerm);
+  bool interrupted = false;
+  {
+    InterruptWatch watch(*window);
+    platform::OpenWindowModal(*window);
+    window.reset();  // engine 1: waits for its threads
+    interrupted = watch.Interrupted();
+  }
   view = nullptr;
   terminal.End();
   platform::InstallUiBackend(nullptr);
 
   std::lock_guard lock(outcomeMutex);
-  int code = ExitOf(outcome);
+  int code = interrupted && (!outcome || outcome->result != DownloadOutcome::Result::Complete) ? kGetInterrupted
+                                                                                              : ExitOf(outcome);
   if (code == kGetComplete) std::printf("%s\n", GbkToUtf8(outcome->path).c_str());
   return code;
 }

@@ -1,10 +1,12 @@
 #include "download/mapped_download.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
 #include "download/block_plan.h"
 #include "download/range_fetch.h"
+#include "download/write_buffer.h"
 #include "platform/http/http_transfer.h"
 
 namespace brisklet::download {
@@ -35,19 +37,17 @@ std::int64_t ProbeLength(const std::string& url) {
   return length;
 }
 
-void BlockWorker(std::shared_ptr<TransferBlock> block, std::int64_t n) {
-  TransferBlock& b = *block;
+// Fetches block n into its place; true when every one of its bytes arrived.
+bool FetchBlock(TransferBlock& b, std::int64_t n) {
   const BlockRange range = BlockOf(n, b.fileSize);
   const std::int64_t length = BlockLength(n, b.fileSize);
   std::int64_t written = 0;
-  bool complete = false;
-  bool fatal = false;
   std::atomic<bool> stop{false};
 
-  for (int attempt = 0; attempt < b.options->blockAttempts && !complete && !fatal; ++attempt) {
+  for (int attempt = 0; attempt < b.options->blockAttempts; ++attempt) {
     {
       std::lock_guard lock(b.lock);
-      if (b.stop || b.state == -1) break;
+      if (b.stop || b.state == -1) return false;
     }
     if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(b.options->retryPauseMs));
     RangeFetch fetch;
@@ -58,66 +58,85 @@ void BlockWorker(std::shared_ptr<TransferBlock> block, std::int64_t n) {
     fetch.headers.push_back({"Range", "bytes=" + std::to_string(fetch.start) + "-" + std::to_string(range.end)});
     fetch.expected = length - written;
     fetch.fileSize = b.fileSize;
-    auto write = [&](std::int64_t offset, const std::uint8_t* data, std::size_t size) {
-      return b.file.WriteAt(fetch.start + offset, data, size);
-    };
-    auto progress = [&](std::int64_t got) {
+    // Progress counts bytes once they are in the file: after each gathered write.
+    WriteBuffer buffer(b.file, fetch.start);
+    auto flush = [&] {
+      std::int64_t got = static_cast<std::int64_t>(buffer.Pending());
+      if (!buffer.Flush()) return false;
       std::lock_guard lock(b.lock);
       b.doneBytes += got;
       if (b.callback) b.callback(1, b.fileSize, b.doneBytes);
       if (b.options->onBytes) b.options->onBytes(b.doneBytes, b.fileSize);
       if (b.state == -1 || b.stop) stop = true;  // stop after this read
+      return true;
     };
-    RangeResult r = FetchRange(fetch, write, progress, &stop);
+    auto write = [&](std::int64_t, const std::uint8_t* data, std::size_t size) {
+      if (buffer.Pending() + size > kWriteBufferBytes && !flush()) return false;
+      return buffer.Add(data, size);
+    };
+    RangeResult r = FetchRange(fetch, write, {}, &stop);
+    if (!flush()) return false;
     written += r.received;
-    complete = r.outcome == RangeOutcome::Complete;
-    fatal = r.outcome == RangeOutcome::WriteFailed || r.outcome == RangeOutcome::Stopped;
+    if (r.outcome == RangeOutcome::Complete) return true;
+    if (r.outcome != RangeOutcome::Failed) return false;  // the writer failed, or stopped
   }
-
-  std::lock_guard lock(b.lock);
-  if (!complete) b.state = -1;
-  b.activeWorkers -= 1;
-  b.endedWorkers.push_back(n);
-  b.changed.notify_all();
+  return false;
 }
 
+// A BlockWorker: one worker slot, fetching the blocks the Supervisor hands it one after
+// another. A thread per block, as the original made, costs a thread's start and end per MiB;
+// a slot keeps its thread (and, in the HTTP layer, its connection) for the next block.
+void BlockWorker(TransferBlock& b, std::size_t slot) {
+  std::unique_lock lock(b.lock);
+  for (;;) {
+    b.slotReady[slot].wait(lock, [&] { return b.slotBlock[slot] != 0; });
+    const std::int64_t n = b.slotBlock[slot];
+    if (n < 0) return;
+    lock.unlock();
+    const bool complete = FetchBlock(b, n);
+    lock.lock();
+    if (!complete) b.state = -1;
+    b.slotBlock[slot] = 0;
+    b.activeWorkers -= 1;
+    b.changed.notify_one();
+  }
+}
+
+// Hands the blocks out in order to idle slots, starting slot threads as they are first
+// needed, never more than threadLimit; wakes only when a worker ends a block or the transfer
+// stops. Then ends the slots, and reports.
 void Supervisor(std::shared_ptr<TransferBlock> block) {
   TransferBlock& b = *block;
-  std::map<std::int64_t, std::thread> workers;
-  auto joinEnded = [&](std::unique_lock<std::mutex>& lock) {
-    std::vector<std::int64_t> ended;
-    ended.swap(b.endedWorkers);
-    lock.unlock();
-    for (std::int64_t n : ended) {
-      workers[n].join();
-      workers.erase(n);
-    }
-    lock.lock();
-  };
-
+  std::vector<std::thread> threads;
   std::unique_lock lock(b.lock);
   for (std::int64_t handed = 0; handed < b.blockCount;) {
-    b.changed.wait(lock, [&] {
-      return b.activeWorkers < b.threadLimit || b.state == -1 || b.stop || !b.endedWorkers.empty();
-    });
-    joinEnded(lock);
+    b.changed.wait(lock, [&] { return b.activeWorkers < b.threadLimit || b.state == -1 || b.stop; });
     if (b.state == -1 || b.stop) break;
-    if (b.activeWorkers >= b.threadLimit) continue;
+    std::size_t slot = 0;
+    while (slot < threads.size() && b.slotBlock[slot] != 0) ++slot;
     handed += 1;
+    b.slotBlock[slot] = handed;
     b.activeWorkers += 1;
-    try {
-      workers.emplace(handed, std::thread(BlockWorker, block, handed));
-    } catch (const std::system_error&) {
-      b.activeWorkers -= 1;
-      b.state = -1;
+    if (slot == threads.size()) {
+      try {
+        threads.emplace_back(BlockWorker, std::ref(b), slot);
+      } catch (const std::system_error&) {
+        b.slotBlock[slot] = 0;
+        b.activeWorkers -= 1;
+        b.state = -1;
+      }
+    } else {
+      b.slotReady[slot].notify_one();
     }
   }
-  while (b.activeWorkers > 0 || !b.endedWorkers.empty()) {
-    b.changed.wait(lock, [&] { return b.activeWorkers == 0 || !b.endedWorkers.empty(); });
-    joinEnded(lock);
+  b.changed.wait(lock, [&] { return b.activeWorkers == 0; });
+  for (std::size_t slot = 0; slot < threads.size(); ++slot) {
+    b.slotBlock[slot] = -1;
+    b.slotReady[slot].notify_one();
   }
   const bool complete = b.state == 0 && !b.stop && b.doneBytes == b.fileSize;
   lock.unlock();
+  for (std::thread& t : threads) t.join();
 
   bool closed = b.file.Close();
   if (!complete || !closed) platform::fs::RemoveFile(b.path);  // no holes under the final name
@@ -169,7 +188,9 @@ MappedStart StartMappedDownload(const std::string& url, const std::string& path,
   block->options = &options;
   block->fileSize = size;
   block->blockCount = BlockCount(size);
-  block->threadLimit = ThreadLimit(threads, block->blockCount);
+  block->threadLimit = ThreadLimit(std::max(threads, 1), block->blockCount);
+  block->slotBlock.assign(static_cast<std::size_t>(block->threadLimit), 0);
+  block->slotReady = std::vector<std::condition_variable>(static_cast<std::size_t>(block->threadLimit));
   try {
     std::thread supervisor(Supervisor, block);
     start.transfer = std::make_unique<MappedDownload>(block, std::move(supervisor));

@@ -1,8 +1,8 @@
 #pragma once
 // Engine 1: the file is made at its full size and fetched in 1 MiB blocks, each written in
-// place (positioned writes into the preallocated file) by a BlockWorker thread of its own.
-// A Supervisor thread hands the blocks out in order, keeps at most threadLimit workers
-// running, and reports the end through the progress callback: 1 progress (from the workers,
+// place (positioned writes into the preallocated file) by a BlockWorker. A Supervisor thread
+// hands the blocks out in order to at most threadLimit workers (slots whose threads fetch one
+// block after another), and reports the end through the progress callback: 1 progress (from the workers,
 // inside the transfer's lock, so in the order of the byte counts), 0 finished, -1 failed
 // (from the supervisor).
 //
@@ -45,7 +45,9 @@ struct TransferBlock {
   std::int64_t blockCount = 0;
   std::int64_t doneBytes = 0;
   std::int64_t fileSize = 0;
-  std::vector<std::int64_t> endedWorkers;  // block numbers whose threads the supervisor joins
+  // Worker slots: the block a slot's thread is to fetch (0 idle, -1 end), and its wake-up.
+  std::vector<std::int64_t> slotBlock;
+  std::vector<std::condition_variable> slotReady;
 };
 
 // What the starter keeps: it can stop the transfer and waits for it when it goes away.

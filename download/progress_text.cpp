@@ -39,10 +39,14 @@ SegmentProgress SegmentProgressOf(std::int64_t completed, std::int64_t segmentCo
   return p;
 }
 
+int CompatPercentOf(std::int64_t total, std::int64_t done) {
+  double ratio = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0;
+  return static_cast<int>(RoundHalfAway(ratio * 100));
+}
+
 CompatProgress CompatProgressOf(std::int64_t total, std::int64_t done) {
   CompatProgress p;
-  double ratio = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0;
-  p.percent = static_cast<int>(RoundHalfAway(ratio * 100));
+  p.percent = CompatPercentOf(total, done);
   p.barWidth = BarWidthOf(p.percent);
   p.sizeText = Texts().sizePrefix + FormatG13(RoundHalfAway(static_cast<double>(total) / 1024000.0)) + "MB";
   p.percentText = Texts().progressPrefix + std::to_string(p.percent) + "%";

@@ -32,5 +32,6 @@ struct CompatProgress {
   std::string percentText;  // "下载进度：" + percent + "%"
 };
 CompatProgress CompatProgressOf(std::int64_t total, std::int64_t done);
+int CompatPercentOf(std::int64_t total, std::int64_t done);
 
 }  // namespace brisklet::download

@@ -7,6 +7,7 @@
 #include "download/progress_text.h"
 #include "download/range_fetch.h"
 #include "download/segment_job.h"
+#include "download/write_buffer.h"
 #include "download/window_texts.h"
 #include "platform/codepage.h"
 #include "platform/fs/file.h"
@@ -50,12 +51,14 @@ Attempt FetchOnce(SegmentJob& job, const SegmentTask& task) {
   fetch.expected = SegmentLength(task, state.fileSize);
   fetch.fileSize = state.fileSize;
 
-  auto write = [&](std::int64_t, const std::uint8_t* data, std::size_t n) { return file.Append(data, n); };
+  WriteBuffer buffer(file, 0);
+  auto write = [&](std::int64_t, const std::uint8_t* data, std::size_t n) { return buffer.Add(data, n); };
   auto counted = [&](std::int64_t n) {
     std::int64_t done = job.bytesDone += n;
     if (job.options->onBytes) job.options->onBytes(done, state.fileSize);
   };
   RangeResult r = FetchRange(fetch, write, counted, &job.stop);
+  if (!buffer.Flush()) r.outcome = RangeOutcome::WriteFailed;
 
   if (r.outcome == RangeOutcome::Complete && file.Close() && platform::fs::RenameFile(temp, part))
     return Attempt::Done;
@@ -117,6 +120,7 @@ void SegmentWorker() {
     switch (FetchOnce(*job, *task)) {
       case Attempt::Done:
         ShowCompletion(*job);
+        job->finishedTasks += 1;
         job->window->Post([] {});  // wake the job's wait at once
         return;
       case Attempt::WriteFailed:

@@ -1,5 +1,7 @@
 #include "download/segmented_download.h"
 
+#include <optional>
+
 #include "download/completion_clip.h"
 #include "download/file_name.h"
 #include "download/progress_text.h"
@@ -63,21 +65,58 @@ DownloadOutcome Report(const DownloadOptions& options, Result result, std::strin
   return outcome;
 }
 
-// Joins the parts in order into a temporary file beside the final one and renames it only
-// when every part was there with exactly its bytes: the final name never holds a partial file.
-bool Merge(const std::vector<SegmentTask>& plan, std::int64_t fileSize, const std::string& partFolder,
-           const std::string& finalPath) {
-  const std::string temp = finalPath + ".brisklet-tmp";
-  platform::fs::File out = platform::fs::File::Create(temp);
-  bool ok = out.IsOpen();
-  for (const SegmentTask& task : plan) {
-    if (!ok) break;
-    ok = out.AppendFile(partFolder + std::to_string(task.index) + ".ling", SegmentLength(task, fileSize));
+// Joins the parts, in order, into a temporary file beside the final one while the download
+// runs: a part is appended (and removed) as soon as it and every part before it are on disk, so
+// little copying is left when the last segment arrives. The temporary file becomes the final
+// one only when every part was there with exactly its bytes: the final name never holds a
+// partial file.
+class PartMerger {
+ public:
+  PartMerger(const std::vector<SegmentTask>& plan, std::int64_t fileSize, std::string partFolder,
+             std::string finalPath)
+      : plan_(plan), fileSize_(fileSize), partFolder_(std::move(partFolder)), finalPath_(std::move(finalPath)),
+        temp_(finalPath_ + ".brisklet-tmp"), out_(platform::fs::File::Create(temp_)) {
+    failed_ = !out_.IsOpen();
   }
-  ok = out.Close() && ok && out.AppendedSize() == fileSize && platform::fs::RenameFile(temp, finalPath);
-  if (!ok) platform::fs::RemoveFile(temp);
-  return ok;
-}
+  ~PartMerger() {
+    if (!done_) {
+      (void)out_.Close();  // the temporary file goes anyway
+      platform::fs::RemoveFile(temp_);
+    }
+  }
+
+  // Appends every complete part that is next in order. False once a write failed.
+  bool AppendReady() {
+    while (!failed_ && next_ < plan_.size()) {
+      const SegmentTask& task = plan_[next_];
+      std::string part = partFolder_ + std::to_string(task.index) + ".ling";
+      std::int64_t length = SegmentLength(task, fileSize_);
+      if (platform::fs::FileSize(part) != length) break;  // not here yet
+      failed_ = !out_.AppendFile(part, length);
+      platform::fs::RemoveFile(part);
+      ++next_;
+    }
+    return !failed_;
+  }
+
+  // Appends what is left; true when the final file holds every byte.
+  bool Finish() {
+    AppendReady();
+    bool ok = !failed_ && next_ == plan_.size() && out_.AppendedSize() == fileSize_;
+    ok = out_.Close() && ok && platform::fs::RenameFile(temp_, finalPath_);
+    done_ = ok;
+    return ok;
+  }
+
+ private:
+  const std::vector<SegmentTask>& plan_;
+  const std::int64_t fileSize_;
+  const std::string partFolder_, finalPath_, temp_;
+  platform::fs::File out_;
+  std::size_t next_ = 0;
+  bool failed_ = false;
+  bool done_ = false;
+};
 
 }  // namespace
 
@@ -131,6 +170,8 @@ DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window
   state.progressLock.Enter();
   state.completedSegments = 0;
   state.progressLock.Leave();
+  std::optional<PartMerger> merger;
+  merger.emplace(plan, state.fileSize, state.partFolder, finalPath);
   for (const SegmentTask& task : plan) {
     if (state.workerPool.Submit(&SegmentWorker, SegmentTaskData(task, &job)) <= 0) {
       job.Fail(SegmentJob::SegmentGaveUp);
@@ -138,10 +179,15 @@ DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window
     }
   }
 
-  // Wait for every task; a closed window stops them, and they end soon after.
+  // Wait for every task, joining parts as they complete; a closed window stops the tasks,
+  // and they end soon after. Every finished task posts to this thread, so the wait wakes.
   while (state.workerPool.PendingCount() != 0) {
-    PumpUntil([&] { return window.IsDestroyed() || state.workerPool.PendingCount() == 0; }, 100);
+    const int finished = job.finishedTasks.load();
+    PumpUntil([&] {
+      return window.IsDestroyed() || job.finishedTasks.load() != finished || state.workerPool.PendingCount() == 0;
+    }, 100);
     if (window.IsDestroyed()) job.stop = true;
+    if (!job.stop && !merger->AppendReady()) job.Fail(SegmentJob::WriteFailed);
   }
 
   Result result = Result::Complete;
@@ -149,10 +195,11 @@ DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window
     result = Result::Stopped;
   } else if (job.failure == SegmentJob::SegmentGaveUp) {
     result = Result::Incomplete;
-  } else if (job.failure == SegmentJob::WriteFailed || !Merge(plan, state.fileSize, state.partFolder, finalPath)) {
+  } else if (job.failure == SegmentJob::WriteFailed || !merger->Finish()) {
     window.SetText(t.progressLabel, t.writeFailed);
     result = Result::WriteFailed;
   }
+  merger.reset();  // an unfinished merge takes its temporary file with it
   platform::fs::RemoveTreeInside(partsRoot, state.partFolder);
 
   if (result == Result::Complete) {
