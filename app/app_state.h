@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/config.h"
 #include "pool/lock.h"
 #include "pool/worker_pool.h"
 
@@ -31,6 +32,14 @@ struct AppState {
   std::int64_t segmentCount = 0;
   pool::Lock progressLock;
   std::int64_t completedSegments = 0;  // under progressLock
+
+  // brisklet.conf as read at start-up: the outside servers and the link patterns.
+  Config config;
+
+  // User-interface thread only. True while HandOffAddress has a download window open, so
+  // that clipboard ticks leave the clipboard alone until it closes (two engine-0 jobs at
+  // once would share one job state).
+  bool handOffOpen = false;
 
   std::string AnnouncementText() const;
   void SetAnnouncementText(std::string text);
