@@ -42,7 +42,6 @@ bool FetchBlock(TransferBlock& b, std::int64_t n) {
   const BlockRange range = BlockOf(n, b.fileSize);
   const std::int64_t length = BlockLength(n, b.fileSize);
   std::int64_t written = 0;
-  std::atomic<bool> stop{false};
 
   for (int attempt = 0; attempt < b.options->blockAttempts; ++attempt) {
     {
@@ -67,14 +66,15 @@ bool FetchBlock(TransferBlock& b, std::int64_t n) {
       b.doneBytes += got;
       if (b.callback) b.callback(1, b.fileSize, b.doneBytes);
       if (b.options->onBytes) b.options->onBytes(b.doneBytes, b.fileSize);
-      if (b.state == -1 || b.stop) stop = true;  // stop after this read
       return true;
     };
     auto write = [&](std::int64_t, const std::uint8_t* data, std::size_t size) {
       if (buffer.Pending() + size > kWriteBufferBytes && !flush()) return false;
       return buffer.Add(data, size);
     };
-    RangeResult r = FetchRange(fetch, write, {}, &stop);
+    // The transfer's own stop flag: a closed window or a failed block ends every connection
+    // at once, a stalled one included.
+    RangeResult r = FetchRange(fetch, write, {}, &b.stop);
     if (!flush()) return false;
     written += r.received;
     if (r.outcome == RangeOutcome::Complete) return true;
@@ -95,7 +95,10 @@ void BlockWorker(TransferBlock& b, std::size_t slot) {
     lock.unlock();
     const bool complete = FetchBlock(b, n);
     lock.lock();
-    if (!complete) b.state = -1;
+    if (!complete) {
+      b.state = -1;
+      b.stop = true;
+    }
     b.slotBlock[slot] = 0;
     b.activeWorkers -= 1;
     b.changed.notify_one();
@@ -161,7 +164,6 @@ MappedDownload::~MappedDownload() {
 }
 
 void MappedDownload::Stop() {
-  std::lock_guard lock(block_->lock);
   block_->stop = true;
   block_->changed.notify_all();
 }

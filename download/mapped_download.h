@@ -11,6 +11,7 @@
 // one of its bytes arrived — a connection that ends early is resumed where it broke off, up to
 // blockAttempts times, after which the transfer fails and the output file is removed. Linux
 // has no safe thread termination: Stop() raises a flag that every worker checks between reads.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -41,7 +42,10 @@ struct TransferBlock {
   int threadLimit = 0;
   int activeWorkers = 0;
   int state = 0;  // 0 running, -1 failed
-  bool stop = false;
+  // Raised by Stop() without the lock: Stop may come from a window's listener while a progress
+  // call, made under this lock, holds the window's session. A wake-up lost to the missing lock
+  // is made up by the next worker that ends, and every worker ends soon after it sees the flag.
+  std::atomic<bool> stop{false};
   std::int64_t blockCount = 0;
   std::int64_t doneBytes = 0;
   std::int64_t fileSize = 0;
