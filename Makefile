@@ -37,7 +37,7 @@ fuzz:
 	@bash scripts/install-deps.sh build test
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DBRISKLET_TESTS=OFF -DBRISKLET_FUZZ=ON -DBRISKLET_SANITIZE=address,undefined,fuzzer-no-link
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz --target fuzz_all -j $(JOBS)
 	bash fuzz/run-all.sh build-fuzz $(FUZZ_SECONDS)
 
 # Benchmarks (not part of the tests): micro-benchmarks and whole-program runs against peers.

@@ -8,9 +8,9 @@
 // - Pause stops new starts; a running task is held when it next calls CurrentTaskData or
 //   PausePoint, until Resume. Code between those points keeps running.
 // - StopAll with force or after its time-out, and destruction, abandon the tasks still running:
-//   the pool forgets them at once (counts, numbers, limits), each keeps the pool's shared state
-//   and its own data alive until its routine returns, and then its bookkeeping is dropped.
-//   Process exit ends any that still run.
+//   the pool forgets them at once (they no longer count as running or pending), each keeps the
+//   pool's shared state and its own data alive until its routine returns, and what it would
+//   have recorded then is dropped. Process exit ends any that still run.
 // - Every worker thread is detached exactly once, right after it is created; nothing else ever
 //   holds or closes its handle.
 // docs/pool.md has the whole design.

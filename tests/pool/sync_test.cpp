@@ -91,10 +91,10 @@ TEST(OneShotTimerTest, UnitsGiveMillisecondsPerUnit) {
 TEST(OneShotTimerTest, ExpiredIsTrueOnceAfterTheDueTime) {
   OneShotTimer timer;
   EXPECT_FALSE(timer.Expired());  // never started: never expires
-  timer.Start(30, 0);
-  EXPECT_FALSE(timer.Expired());
-  std::this_thread::sleep_for(milliseconds(40));
-  EXPECT_TRUE(timer.Expired());
+  timer.Start(10, 0);
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor([&] { return timer.Expired(); }));
+  EXPECT_GE(MillisecondsSince(start), 9);
   EXPECT_FALSE(timer.Expired());  // the first true consumed the signal
   EXPECT_TRUE(timer.Close());
   EXPECT_FALSE(timer.Close());
@@ -110,19 +110,22 @@ TEST(OneShotTimerTest, ExpiredWaitsAtMostAMillisecond) {
 
 TEST(PumpWaitTest, DispatchesAMessagePostedDuringTheWait) {
   auto queue = platform::MessageQueue::OfCurrentThread();
+  std::atomic<bool> waiting{false};
   std::atomic<bool> ranHere{false};
   const auto waiter = std::this_thread::get_id();
+  // The first message runs inside the wait; only then does the other thread post the second.
+  queue->Post([&] { waiting = true; });
   std::thread poster([&] {
-    std::this_thread::sleep_for(milliseconds(20));
+    if (!WaitFor([&] { return waiting.load(); })) return;
     queue->Post([&] { ranHere = std::this_thread::get_id() == waiter; });
   });
   auto start = std::chrono::steady_clock::now();
-  PumpWait(150, 0);
+  PumpWait(300, 0);
   double elapsed = MillisecondsSince(start);
   poster.join();
   EXPECT_TRUE(ranHere);
-  EXPECT_GE(elapsed, 149);
-  EXPECT_LT(elapsed, 2000);
+  EXPECT_GE(elapsed, 299);
+  EXPECT_LT(elapsed, 3000);
 }
 
 TEST(PumpWaitTest, UnitsScaleTheWait) {
