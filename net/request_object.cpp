@@ -29,7 +29,8 @@ void HttpRequest::ApplyDefaults() {
   proxyPassword_.clear();
   proxy_.clear();
   ignoreCertErrors_ = true;
-  if (comObject_) comObject_->SetOption(http::kOptionSslErrorIgnoreFlags, http::kIgnoreAllCertErrors);
+  if (comObject_)
+    comObject_->SetOption(http::kOptionSslErrorIgnoreFlags, http::kIgnoreAllCertErrors);
   followRedirects_ = true;
   comRedirects_ = true;
 }
@@ -39,7 +40,17 @@ void HttpRequest::Init() {
   ApplyDefaults();
 }
 
+std::shared_ptr<http::WebRequest> HttpRequest::ComObject(
+    std::shared_ptr<http::WebRequest> replacement) {
+  if (replacement) comObject_ = std::move(replacement);
+  return comObject_;
+}
+
 std::string HttpRequest::LastError() const { return comObject_ ? comObject_->LastError() : ""; }
+
+platform::http::TransferError HttpRequest::LastSendError() const {
+  return comObject_ ? comObject_->LastSendError() : platform::http::TransferError::Other;
+}
 
 bool HttpRequest::SetAutoHeaders(bool flag) { return autoHeaders_ = flag; }
 
@@ -151,7 +162,9 @@ void HttpRequest::FollowRedirect(bool keepCookies) {
 
 // ---- response ----------------------------------------------------------------------------
 
-Bytes HttpRequest::ResponseBody() const { return comObject_ ? comObject_->ResponseBody() : Bytes{}; }
+Bytes HttpRequest::ResponseBody() const {
+  return comObject_ ? comObject_->ResponseBody() : Bytes{};
+}
 
 std::string HttpRequest::ResponseBodyText() const { return ToText(ResponseBody()); }
 
@@ -202,7 +215,8 @@ std::string HttpRequest::AbsoluteLocation(std::string_view url, std::string_view
   if (StartsWithIgnoreCase(value, "http://") || StartsWithIgnoreCase(value, "https://"))
     return std::string(value);
   auto slash = url.rfind('/');
-  if (slash != std::string_view::npos) return std::string(url.substr(0, slash + 1)) + std::string(value);
+  if (slash != std::string_view::npos)
+    return std::string(url.substr(0, slash + 1)) + std::string(value);
   return std::string(url) + "/" + std::string(value);
 }
 
@@ -316,8 +330,8 @@ void HttpRequest::SetRequestHeaders(std::string_view block) {
     if (colon == kNotFound) return;
     std::size_t lineEnd = Find(block, "\r\n", colon + 1);
     std::string_view name = block.substr(lineStart, colon - lineStart);
-    std::string_view value = TrimLeadingBlanks(block.substr(
-        colon + 1, (lineEnd == kNotFound ? block.size() : lineEnd) - colon - 1));
+    std::string_view value = TrimLeadingBlanks(
+        block.substr(colon + 1, (lineEnd == kNotFound ? block.size() : lineEnd) - colon - 1));
     SetRequestHeader(name, value);
     if (lineEnd == kNotFound) return;
     lineStart = lineEnd + 2;
@@ -401,9 +415,8 @@ bool HttpRequest::Post(std::string_view address, std::string body,
 }
 
 bool HttpRequest::PostBytes(std::string_view address, Bytes body,
-                            std::optional<std::string> cookies,
-                            std::optional<std::string> headers, std::optional<std::string> proxy,
-                            int attempts) {
+                            std::optional<std::string> cookies, std::optional<std::string> headers,
+                            std::optional<std::string> proxy, int attempts) {
   return Request(Attempt::PostBytes, address, nullptr, &body, cookies, headers, proxy, attempts);
 }
 
@@ -425,11 +438,13 @@ bool HttpRequest::SplitUrl(std::string_view address, UrlParts& parts) {
   std::size_t colon = Find(address, ":", hostStart);
   bool explicitPort = colon != kNotFound && (slash == kNotFound || colon < slash);
   if (explicitPort) {
-    parts.port = std::string(address.substr(colon + 1, slash == kNotFound ? kNotFound : slash - colon - 1));
+    parts.port =
+        std::string(address.substr(colon + 1, slash == kNotFound ? kNotFound : slash - colon - 1));
     parts.host = std::string(address.substr(hostStart, colon - hostStart));
   } else {
     parts.port = parts.scheme == "https://" ? "443" : "80";
-    parts.host = std::string(address.substr(hostStart, slash == kNotFound ? kNotFound : slash - hostStart));
+    parts.host =
+        std::string(address.substr(hostStart, slash == kNotFound ? kNotFound : slash - hostStart));
   }
   if (slash == kNotFound) {
     parts.path = "/";
@@ -442,7 +457,8 @@ bool HttpRequest::SplitUrl(std::string_view address, UrlParts& parts) {
 
 std::string HttpRequest::DecodeUtf8(const Bytes& bytes) {
   if (bytes.empty()) return {};
-  return platform::Utf8ToGbk(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return platform::Utf8ToGbk(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace brisklet::net

@@ -53,7 +53,14 @@ class HttpRequest {
   void FollowRedirect(bool keepCookies = false);
 
   void Init();
+  // The underlying request object; a given one replaces the held one. Copies of this object
+  // share it.
+  std::shared_ptr<platform::http::WebRequest> ComObject(
+      std::shared_ptr<platform::http::WebRequest> replacement = nullptr);
   std::string LastError() const;
+  // Why the last Send failed (None when it succeeded). A failed send leaves no response:
+  // Status 0, no headers, empty body; bytes already given to a response sink stay given.
+  platform::http::TransferError LastSendError() const;
   bool SetAutoHeaders(bool flag = true);
   void SetCookieMode(int mode = 1);
   void Reset();
@@ -82,8 +89,7 @@ class HttpRequest {
 
   void SetTimeouts(int resolveMs = 10000, int connectMs = 15000, int sendMs = 120000,
                    int receiveMs = 300000);
-  void SetProxy(std::string_view proxy, std::string_view user = {},
-                std::string_view password = {});
+  void SetProxy(std::string_view proxy, std::string_view user = {}, std::string_view password = {});
   void SetCredentials(std::string_view user, std::string_view password, int flags = 0);
   void SetClientCertificate(std::string_view certificate);
   void SetAutoLogonPolicy(int policy);
@@ -139,9 +145,8 @@ class HttpRequest {
 
  private:
   enum class Attempt { Get, Post, PostBytes };
-  bool Request(Attempt kind, std::string_view address, const std::string* body,
-               const Bytes* bytes, const std::optional<std::string>& cookies,
-               const std::optional<std::string>& headers,
+  bool Request(Attempt kind, std::string_view address, const std::string* body, const Bytes* bytes,
+               const std::optional<std::string>& cookies, const std::optional<std::string>& headers,
                const std::optional<std::string>& proxy, int attempts);
   bool SendWith(const Bytes* body, bool keepCookies);
   void MarkHeader(std::string_view name);

@@ -1,28 +1,11 @@
 #include "net/text_ops.h"
 
+#include "text/text_search.h"
+
 namespace brisklet::net {
 namespace {
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsLeadByte(char c) {
-  auto byte = static_cast<unsigned char>(c);
-  return byte >= 0x81 && byte <= 0xFE;
-}
-
-template <typename Equal>
-std::size_t FindWith(std::string_view text, std::string_view pattern, std::size_t from,
-                     Equal equal) {
-  if (pattern.size() > text.size()) return kNotFound;
-  // `from` is a character start; step over whole characters from there.
-  for (std::size_t at = from; at + pattern.size() <= text.size();
-       at += IsLeadByte(text[at]) && at + 1 < text.size() ? 2 : 1) {
-    bool same = true;
-    for (std::size_t i = 0; i < pattern.size() && same; ++i) same = equal(text[at + i], pattern[i]);
-    if (same) return at;
-  }
-  return kNotFound;
-}
 
 }  // namespace
 
@@ -51,12 +34,11 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
 }
 
 std::size_t Find(std::string_view text, std::string_view pattern, std::size_t from) {
-  return FindWith(text, pattern, from, [](char a, char b) { return a == b; });
+  return text::FindText(text, pattern, from);
 }
 
 std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std::size_t from) {
-  return FindWith(text, pattern, from,
-                  [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
+  return text::FindTextIgnoreCase(text, pattern, from);
 }
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view pattern) {

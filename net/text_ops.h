@@ -1,6 +1,6 @@
 #pragma once
-// Small text operations of net/ on GBK header and cookie texts: ASCII case folding only, and
-// searches that never start a match on the second byte of a double-byte character.
+// Small text operations of net/ on GBK header and cookie texts: ASCII case folding only; the
+// searches are the text helpers' (a match never starts on the second byte of a character).
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace brisklet::platform {
 namespace {
@@ -25,8 +26,9 @@ class Iconv {
   iconv_t cd_;
 };
 
-std::u32string DecodeGbk(std::string_view in) {
-  thread_local Iconv cv("UTF-32LE", "CP936");
+// Decodes with an iconv descriptor towards UTF-32LE; invalid or truncated sequences become
+// U+FFFD, one byte at a time.
+std::u32string DecodeWith(Iconv& cv, std::string_view in) {
   std::u32string out;
   if (!cv.ok() || in.empty()) return out;
   iconv(cv.get(), nullptr, nullptr, nullptr, nullptr);
@@ -50,6 +52,31 @@ std::u32string DecodeGbk(std::string_view in) {
     }
   }
   return out;
+}
+
+std::u32string DecodeGbk(std::string_view in) {
+  thread_local Iconv cv("UTF-32LE", "CP936");
+  return DecodeWith(cv, in);
+}
+
+// Names a page may declare: letters, digits, "-", "_", ".", ":" (no "//" options of iconv).
+bool IsCharsetName(std::string_view name) {
+  if (name.empty() || name.size() > 40) return false;
+  for (char c : name) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '-' || c == '_' || c == '.' || c == ':';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool SameAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
 }
 
 std::string EncodeGbk(std::u32string_view in) {
@@ -165,6 +192,15 @@ std::u16string EncodeUtf16(std::u32string_view in) {
 }
 
 }  // namespace
+
+std::optional<std::string> CharsetToGbk(std::string_view bytes, std::string_view charset) {
+  if (!IsCharsetName(charset)) return std::nullopt;
+  // "unicode" is what Windows calls UTF-16LE.
+  const std::string name = SameAscii(charset, "unicode") ? "UTF-16LE" : std::string(charset);
+  Iconv cv("UTF-32LE", name.c_str());
+  if (!cv.ok()) return std::nullopt;
+  return EncodeGbk(DecodeWith(cv, bytes));
+}
 
 std::string GbkToUtf8(std::string_view gbk) { return EncodeUtf8(DecodeGbk(gbk)); }
 std::string Utf8ToGbk(std::string_view utf8) { return EncodeGbk(DecodeUtf8(utf8)); }

@@ -105,7 +105,10 @@ std::mutex& WriteMutex() {
 }  // namespace
 
 IniText::IniText(std::string_view content, IniCharset charset) : charset_(charset) {
-  if (charset == IniCharset::Utf8 && content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (charset == IniCharset::Utf8 && content.substr(0, 3) == kByteOrderMark) {
+    content.remove_prefix(kByteOrderMark.size());
+  }
   const std::size_t firstBreak = content.find('\n');
   if (firstBreak != std::string_view::npos && firstBreak > 0 && content[firstBreak - 1] == '\r') {
     newline_ = "\r\n";

@@ -91,8 +91,13 @@ std::string ProgramPathNative() {
 std::string HomeFolderNative() {
   std::string home = EnvFolder("HOME");
   if (home.empty()) {
-    const passwd* entry = ::getpwuid(::getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') home = entry->pw_dir;
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buf(16384);
+    if (::getpwuid_r(::getuid(), &entry, buf.data(), buf.size(), &found) == 0 &&
+        found != nullptr && entry.pw_dir != nullptr && entry.pw_dir[0] == '/') {
+      home = entry.pw_dir;
+    }
   }
   while (home.size() > 1 && home.back() == '/') home.pop_back();
   return home.empty() ? "/" : home;

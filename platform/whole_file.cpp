@@ -99,6 +99,11 @@ bool WriteWholeFile(const std::string& nativePath, std::string_view content) {
     ::unlink(temp.c_str());
     return false;
   }
+  // Make the rename itself durable; the file is already complete either way.
+  const std::size_t slash = nativePath.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : nativePath.substr(0, slash + 1);
+  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
   return true;
 }
 

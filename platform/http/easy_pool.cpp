@@ -119,11 +119,11 @@ std::string OriginKey(const std::string& url, const std::string& proxy) {
   std::string scheme = schemeEnd == std::string::npos ? "http" : Lower(url.substr(0, schemeEnd));
   std::size_t hostStart = schemeEnd == std::string::npos ? 0 : schemeEnd + 3;
   std::size_t hostEnd = url.find_first_of("/?#", hostStart);
-  std::string host = Lower(url.substr(hostStart, hostEnd == std::string::npos ? std::string::npos
-                                                                              : hostEnd - hostStart));
+  std::string host = Lower(url.substr(
+      hostStart, hostEnd == std::string::npos ? std::string::npos : hostEnd - hostStart));
   if (auto at = host.rfind('@'); at != std::string::npos) host.erase(0, at + 1);
-  bool hasPort = host.find(':', host.empty() || host[0] != '[' ? 0 : host.find(']')) !=
-                 std::string::npos;
+  bool hasPort =
+      host.find(':', host.empty() || host[0] != '[' ? 0 : host.find(']')) != std::string::npos;
   if (!hasPort) host += scheme == "https" ? ":443" : ":80";
   key = scheme + "://" + host;
   if (!proxy.empty()) key += " via " + Lower(proxy);

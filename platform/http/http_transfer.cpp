@@ -22,8 +22,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
-                           text.back() == '\n'))
+  while (!text.empty() &&
+         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
     text.remove_suffix(1);
   return text;
 }
@@ -90,8 +90,8 @@ struct Exchange {
     result.rawHeaders.append(content).append("\r\n");
     auto colon = content.find(':');
     if (colon == std::string_view::npos) return;
-    result.headers.push_back(
-        {std::string(Trim(content.substr(0, colon))), std::string(Trim(content.substr(colon + 1)))});
+    result.headers.push_back({std::string(Trim(content.substr(0, colon))),
+                              std::string(Trim(content.substr(colon + 1)))});
   }
 
   // The limit on silence now: the send time-out while the request body is still going out,

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 
+#include "platform/codepage.h"
 #include "platform/http/charset.h"
 
 namespace brisklet::platform::http {
@@ -44,6 +45,7 @@ void WebRequest::Open(std::string method, std::string url, bool async) {
   std::lock_guard lock(mutex_);
   response_ = {};
   body_.clear();
+  lastSendError_ = TransferError::None;
 }
 
 void WebRequest::SetRequestHeader(const std::string& name, const std::string& value) {
@@ -70,7 +72,11 @@ TransferResult WebRequest::Exchange(const Bytes* body) {
     };
   TransferResult result = Transfer(options, sink, {}, &abort_);
   std::lock_guard lock(mutex_);
-  body_ = std::move(received);
+  // A failed exchange has no response: a body cut short must not pass for a whole one.
+  if (result.ok())
+    body_ = std::move(received);
+  else
+    body_.clear();
   return result;
 }
 
@@ -82,8 +88,13 @@ bool WebRequest::SendBody(const Bytes* body) {
   JoinRunning();
   auto finish = [this](TransferResult result) {
     std::lock_guard lock(mutex_);
-    if (!result.ok()) lastError_ = result.errorText;
-    response_ = std::move(result);
+    lastSendError_ = result.error;
+    if (result.ok()) {
+      response_ = std::move(result);
+    } else {
+      lastError_ = result.errorText;
+      response_ = {};
+    }
     running_ = false;
     done_.notify_all();
   };
@@ -97,9 +108,8 @@ bool WebRequest::SendBody(const Bytes* body) {
     std::lock_guard lock(mutex_);
     running_ = true;
   }
-  worker_ = std::thread([this, finish, copy = std::move(copy)] {
-    finish(Exchange(copy ? &*copy : nullptr));
-  });
+  worker_ = std::thread(
+      [this, finish, copy = std::move(copy)] { finish(Exchange(copy ? &*copy : nullptr)); });
   return true;
 }
 
@@ -149,9 +159,15 @@ std::string WebRequest::ResponseText() const {
   std::lock_guard lock(mutex_);
   std::string charset = CharsetOfContentType(response_.Header("Content-Type"));
   if (charset.empty()) charset = "utf-8";
-  auto text = CharsetToGbk(body_, charset);
-  if (!text) text = CharsetToGbk(body_, "utf-8");
+  std::string_view bytes(reinterpret_cast<const char*>(body_.data()), body_.size());
+  auto text = CharsetToGbk(bytes, charset);
+  if (!text) text = CharsetToGbk(bytes, "utf-8");
   return text.value_or(std::string());
+}
+
+TransferError WebRequest::LastSendError() const {
+  std::lock_guard lock(mutex_);
+  return lastSendError_;
 }
 
 std::string WebRequest::LastError() const {
@@ -172,8 +188,7 @@ void WebRequest::SetProxy(int setting, const std::string& server) {
   options_.proxy = setting == kProxySettingNamed ? server : std::string();
 }
 
-void WebRequest::SetCredentials(const std::string& user, const std::string& password,
-                                int flags) {
+void WebRequest::SetCredentials(const std::string& user, const std::string& password, int flags) {
   if (flags == kCredentialsForProxy) {
     options_.proxyUser = user;
     options_.proxyPassword = password;

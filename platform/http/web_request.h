@@ -47,6 +47,9 @@ class WebRequest {
   bool WaitForResponse(int seconds);
   void Abort();
 
+  // A failed exchange (no connection, a time-out, a body cut short or a broken connection,
+  // an abort) leaves no response: Status 0, no headers, an empty body. Bytes already handed to
+  // a response sink stay handed; LastSendError says why the exchange failed.
   int Status() const;  // 0 when there is no response
   std::string StatusText() const;
   std::string GetAllResponseHeaders() const;  // each line ended by "\r\n"
@@ -54,7 +57,8 @@ class WebRequest {
   Bytes ResponseBody() const;
   // The body decoded by the charset of its Content-Type (UTF-8 when it names none), as GBK.
   std::string ResponseText() const;
-  std::string LastError() const;  // description of the last failed exchange; empty if none
+  std::string LastError() const;        // description of the last failed exchange; empty if none
+  TransferError LastSendError() const;  // of the last Send since Open; None when it succeeded
 
   // While set, the body of each response goes to the sink instead of being kept.
   void SetResponseSink(BodySink sink);
@@ -90,6 +94,7 @@ class WebRequest {
   TransferResult response_;
   Bytes body_;
   std::string lastError_;
+  TransferError lastSendError_ = TransferError::None;
 };
 
 }  // namespace brisklet::platform::http

@@ -95,8 +95,13 @@ TEST_P(RequestObjectTest, AddsDefaultHeadersTheCallerDidNotSet) {
       {"plain get", "GET", std::nullopt, {}, ua, "zh-cn", ""},
       {"post", "post", std::nullopt, {}, ua, "zh-cn", form},
       {"get with a body", "GET", "a=1", {}, ua, "zh-cn", form},
-      {"caller's own", "POST", "{}", {{"user-agent", "mine"}, {"Accept-Language", "en"},
-                                     {"CONTENT-TYPE", "text/json"}}, "mine", "en", "text/json"},
+      {"caller's own",
+       "POST",
+       "{}",
+       {{"user-agent", "mine"}, {"Accept-Language", "en"}, {"CONTENT-TYPE", "text/json"}},
+       "mine",
+       "en",
+       "text/json"},
   };
   server.Route("/h", [](const Request&) { return Reply{}; });
   for (const auto& c : cases) {
@@ -152,8 +157,8 @@ TEST_P(RequestObjectTest, GetRetriesOnlyOnNoAnswer504And407) {
     std::size_t attempts;
     bool result;
   };
-  const Case cases[] = {{504, 5, false}, {407, 5, false}, {404, 1, false}, {200, 1, true},
-                        {500, 1, false}};
+  const Case cases[] = {
+      {504, 5, false}, {407, 5, false}, {404, 1, false}, {200, 1, true}, {500, 1, false}};
   for (const auto& c : cases) {
     server.ClearLog();
     server.Route("/g", [&](const Request&) { return Reply{.status = c.status}; });
@@ -176,17 +181,23 @@ TEST_P(RequestObjectTest, PostSendsBodyCookiesAndHeaderBlock) {
   EXPECT_EQ(got.Header("Content-Type"), "application/x-www-form-urlencoded");
 }
 
+TEST_P(RequestObjectTest, ABodyCutShortIsNoResponseAndGetTriesAgain) {
+  server.Route(
+      "/cut", [](const Request&) { return Reply{.body = std::string(4000, 'c'), .cutAfter = 10}; });
+  EXPECT_FALSE(request.Get(server.Url("/cut"), std::nullopt, std::nullopt, std::nullopt, 3));
+  EXPECT_EQ(server.Requests().size(), 3u);
+  EXPECT_EQ(request.Status(), 0);
+  EXPECT_TRUE(request.ResponseBody().empty());
+  EXPECT_EQ(request.LastSendError(), platform::http::TransferError::Receive);
+}
+
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, RequestObjectTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "Tls" : "Plain"; });
 
 TEST(RequestObject, OpenPutsHttpInFrontOfBareAddresses) {
   const std::pair<const char*, const char*> cases[] = {
-      {"h/a", "http://h/a"},
-      {"HTTPS://h/a", "HTTPS://h/a"},
-      {"http://h/a", "http://h/a"},
-      {"hTTp://h", "hTTp://h"},
-      {"http://", "http://http://"},
-      {"ftp://h/a", "http://ftp://h/a"},
+      {"h/a", "http://h/a"},    {"HTTPS://h/a", "HTTPS://h/a"}, {"http://h/a", "http://h/a"},
+      {"hTTp://h", "hTTp://h"}, {"http://", "http://http://"},  {"ftp://h/a", "http://ftp://h/a"},
   };
   HttpRequest request;
   request.Init();
@@ -234,7 +245,10 @@ TEST(RequestObject, AbsoluteLocation) {
 }
 
 TEST(RequestObject, DecodeUtf8GivesGbk) {
-  EXPECT_EQ(HttpRequest::DecodeUtf8(ToBytes("\xE4\xB8\xAD" "a")), "\xD6\xD0" "a");
+  EXPECT_EQ(HttpRequest::DecodeUtf8(ToBytes("\xE4\xB8\xAD"
+                                            "a")),
+            "\xD6\xD0"
+            "a");
   EXPECT_EQ(HttpRequest::DecodeUtf8({}), "");
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,29 @@ TEST(Codepage, InvalidInputIsConvertedAsFarAsItGoes) {
   };
   for (const auto& c : utf8ToGbk) EXPECT_EQ(Utf8ToGbk(c.in), c.out);
   EXPECT_EQ(Utf16ToGbk(std::u16string(1, char16_t(0xD800)) + u"a"), "?a");  // a lone surrogate
+}
+
+struct CharsetCase {
+  std::string bytes, charset;
+  std::optional<std::string> gbk;
+};
+
+TEST(CharsetToGbk, ConvertsWhatAPageDeclares) {
+  const CharsetCase cases[] = {
+      {"\xE4\xB8\xAD<p>", "utf-8", "\xD6\xD0<p>"},
+      {"\xE4\xB8\xAD", "UTF-8", "\xD6\xD0"},
+      {"\xA4\xA4", "big5", "\xD6\xD0"},              // 中 in Big5
+      {"caf\xE9", "iso-8859-1", "caf\xA8\xA6"},       // é exists in GBK
+      {std::string("\x2D\x4E" "a\x00", 4), "unicode", "\xD6\xD0" "a"},
+      {"\xE4\xB8", "utf-8", "??"},                      // a cut-off sequence
+      {"\xED\x95\x9C", "utf-8", "?"},                  // Hangul: no GBK form
+      {"x", "no-such-charset", std::nullopt},
+      {"x", "utf-8//TRANSLIT", std::nullopt},            // no iconv options through a page
+      {"x", "", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CharsetToGbk(c.bytes, c.charset), c.gbk) << c.charset;
+  }
 }
 
 TEST(Codepage, EmptyInputGivesEmptyOutput) {

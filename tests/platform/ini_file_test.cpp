@@ -129,11 +129,8 @@ TEST_F(IniFileTest, WriteKeepsTheRestAndLeavesNoTemporaryFile) {
   EXPECT_EQ(test::Sandbox::ReadFile(file),
             Gbk("; 注释\r\n[其他]\r\na=1\r\n\r\n[云服务器]\r\n线程数量=-5\r\n"));
   EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
-  int entries = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1);
+  const std::filesystem::directory_iterator folder(file.parent_path());
+  EXPECT_EQ(std::distance(begin(folder), end(folder)), 1);  // no temporary file left behind
 }
 
 TEST_F(IniFileTest, AFileThatCannotBeReadOrReplacedIsLeftAlone) {

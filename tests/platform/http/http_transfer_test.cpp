@@ -57,7 +57,9 @@ class TransferTest : public testing::TestWithParam<bool> {
 
 TEST_P(TransferTest, SendsOnlyTheCallersHeadersAndHandsBackTheAnswer) {
   server.Route("/page", [](const Request&) {
-    return Reply{.status = 203, .reason = "Fine Indeed", .headers = {{"X-One", "1"}, {"Set-Cookie", "a=1; path=/"}},
+    return Reply{.status = 203,
+                 .reason = "Fine Indeed",
+                 .headers = {{"X-One", "1"}, {"Set-Cookie", "a=1; path=/"}},
                  .body = "hello"};
   });
   TransferOptions o = Get(server.Url("/page?q=1"));
@@ -187,10 +189,11 @@ TEST_P(TransferTest, FollowsRedirectsOnlyWhenAsked) {
 TEST_P(TransferTest, SinksStopTheTransfer) {
   server.Route("/big", [](const Request&) { return Reply{.body = std::string(1 << 20, 'b')}; });
   std::int64_t seen = 0;
-  TransferResult byBody = Transfer(Get(server.Url("/big")), [&](const std::uint8_t*, std::size_t n) {
-    seen += static_cast<std::int64_t>(n);
-    return false;
-  });
+  TransferResult byBody =
+      Transfer(Get(server.Url("/big")), [&](const std::uint8_t*, std::size_t n) {
+        seen += static_cast<std::int64_t>(n);
+        return false;
+      });
   EXPECT_EQ(byBody.error, TransferError::Aborted);
   EXPECT_LT(seen, 1 << 20);
 
@@ -203,9 +206,8 @@ TEST_P(TransferTest, SinksStopTheTransfer) {
   EXPECT_FALSE(bodySeen);
 
   std::atomic<bool> abort{true};
-  TransferResult byFlag =
-      Transfer(Get(server.Url("/big")), [](const std::uint8_t*, std::size_t) { return true; }, {},
-               &abort);
+  TransferResult byFlag = Transfer(
+      Get(server.Url("/big")), [](const std::uint8_t*, std::size_t) { return true; }, {}, &abort);
   EXPECT_EQ(byFlag.error, TransferError::Aborted);
 }
 
