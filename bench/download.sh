@@ -14,7 +14,8 @@
 # Each tool runs BENCH_RUNS times; the table gives the median wall time, CPU time (user+sys)
 # and peak resident memory (GNU time), each also as a ratio to the fastest peer of the same
 # profile, and when throttled the wall time as a ratio to the physical limit. Every result's
-# sha256 is checked; a run that fails or gives other bytes is counted, not measured.
+# sha256 is checked; a run that fails or gives other bytes is counted, not measured, and makes
+# the script exit 1 when it is a brisklet run.
 #
 # Environment (defaults in brackets):
 #   BENCH_PROFILES        profiles to run ["throttled unthrottled"]
@@ -321,4 +322,9 @@ echo "## Downloads from a local nginx ($(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cor
 echo "$table"
 if [ -n "${BENCH_OUT:-}" ]; then
   { echo "## Downloads from a local nginx"; echo "$table"; } >"$BENCH_OUT"
+fi
+# A peer that crashes now and then is its own affair; a brisklet run that fails is ours.
+if grep -q '^[^|]*|brisklet[^|]*|[0-9]*|0|' "$results"; then
+  echo "download.sh: some brisklet runs failed (see above)" >&2
+  exit 1
 fi

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 extern char** environ;
@@ -13,7 +14,12 @@ namespace brisklet::test {
 namespace {
 
 pid_t Spawn(const std::vector<std::string>& args, int outFd) {
-  std::vector<std::string> all = {"curl", "--silent", "--show-error", "--noproxy", "*"};
+  std::vector<std::string> all = {"curl", "--silent", "--show-error"};
+  // A proxy from the environment must not take loopback requests elsewhere, unless the test
+  // names its own proxy.
+  if (std::find(args.begin(), args.end(), "--proxy") == args.end()) {
+    all.insert(all.end(), {"--noproxy", "*"});
+  }
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& arg : all) argv.push_back(arg.data());

@@ -105,8 +105,40 @@ TEST_P(TestServerTest, StreamsGeneratedBodies) {
   EXPECT_TRUE(result.output == PatternText(0, kSize));
 }
 
+TEST_P(TestServerTest, ServesConnectionsInParallel) {
+  Sandbox sandbox;
+  TestServer server(Options());
+  constexpr std::uint64_t kSize = 256 * 1024;
+  server.ServeFile("/p", BodySource::Pattern(kSize));
+  std::vector<std::string> args = Args({"--parallel", "--parallel-max", "16"});
+  for (int i = 0; i < 16; ++i) {
+    args.insert(args.end(), {"-o", (sandbox.Root() / std::to_string(i)).string(),
+                             server.Url("/p?" + std::to_string(i))});
+  }
+  ASSERT_EQ(RunCurl(args).exitCode, 0);
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_TRUE(Sandbox::ReadFile(sandbox.Root() / std::to_string(i)) ==
+                PatternText(0, kSize))
+        << i;
+  }
+  EXPECT_GT(server.ConnectionCount(), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, TestServerTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Tls" : "Plain"; });
+
+TEST(TestServerProxy, RoutesProxyRequestsOnTheirPath) {
+  TestServer proxy;
+  proxy.ServeFile("/file", BodySource::Of("via proxy"));
+  auto result = RunCurl({"--proxy", proxy.BaseUrl(), "--proxy-user", "u:p",
+                         "http://files.invalid/file?x=1"});
+  EXPECT_EQ(result.output, "via proxy");
+  auto requests = proxy.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].target, "http://files.invalid/file?x=1");
+  EXPECT_EQ(requests[0].path, "/file");
+  EXPECT_EQ(requests[0].Header("Proxy-Authorization"), "Basic dTpw");
+}
 
 TEST(TestServerTls, CertificateVerifiesFor127001) {
   Sandbox sandbox;
