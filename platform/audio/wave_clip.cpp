@@ -50,7 +50,8 @@ std::optional<WaveClip> ParseWave(const Bytes& file) {
       std::size_t frame = std::size_t(clip.channels) * (clip.bitsPerSample / 8);
       take -= take % frame;
       if (take == 0) return std::nullopt;
-      clip.samples.assign(file.begin() + std::ptrdiff_t(body), file.begin() + std::ptrdiff_t(body + take));
+      clip.samples.assign(file.begin() + std::ptrdiff_t(body),
+                          file.begin() + std::ptrdiff_t(body + take));
       return clip;
     }
     std::uint64_t next = std::uint64_t(body) + size + (size & 1);

@@ -26,10 +26,11 @@ snd_pcm_t* OpenDevice(const std::string& device, const WaveClip& clip) {
   snd_pcm_t* pcm = nullptr;
   // Opened without blocking, so a device held by another program fails at once instead of
   // waiting; writes then block, on this player's own thread.
-  if (snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return nullptr;
+  if (snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+    return nullptr;
   if (snd_pcm_nonblock(pcm, 0) < 0 ||
-      snd_pcm_set_params(pcm, FormatOf(clip), SND_PCM_ACCESS_RW_INTERLEAVED, unsigned(clip.channels),
-                         unsigned(clip.sampleRate), 1, 100000) < 0) {
+      snd_pcm_set_params(pcm, FormatOf(clip), SND_PCM_ACCESS_RW_INTERLEAVED,
+                         unsigned(clip.channels), unsigned(clip.sampleRate), 1, 100000) < 0) {
     snd_pcm_close(pcm);
     return nullptr;
   }

@@ -16,8 +16,10 @@
 #include <set>
 #include <vector>
 
+#include "platform/qt/picture_box.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/qt_widgets.h"
+#include "platform/qt/skin.h"
+#include "platform/qt/title_button.h"
 
 namespace brisklet::platform {
 namespace {
@@ -33,18 +35,20 @@ const char* const kSkinnedButtonStyle =
 std::map<std::string, TitleButton::Glyph> TitleGlyphs(const WindowDef& def) {
   std::vector<const ControlDef*> buttons;
   for (const auto& c : def.controls)
-    if (c.kind == ControlKind::SmallButton || c.kind == ControlKind::PictureButton) buttons.push_back(&c);
+    if (c.kind == ControlKind::SmallButton || c.kind == ControlKind::PictureButton)
+      buttons.push_back(&c);
   std::stable_sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x > b->x; });
   std::map<std::string, TitleButton::Glyph> glyphs;
   for (std::size_t i = 0; i < buttons.size(); ++i)
-    glyphs[buttons[i]->name] = i == 0 ? TitleButton::Glyph::Close
-                             : i == 1 ? TitleButton::Glyph::Minimize
-                                      : TitleButton::Glyph::Menu;
+    glyphs[buttons[i]->name] = i == 0   ? TitleButton::Glyph::Close
+                               : i == 1 ? TitleButton::Glyph::Minimize
+                                        : TitleButton::Glyph::Menu;
   return glyphs;
 }
 
 bool HoldsControls(const WindowDef& def, const std::string& name) {
-  return std::any_of(def.controls.begin(), def.controls.end(), [&](const ControlDef& c) { return c.parent == name; });
+  return std::any_of(def.controls.begin(), def.controls.end(),
+                     [&](const ControlDef& c) { return c.parent == name; });
 }
 
 }  // namespace
@@ -58,15 +62,16 @@ struct QtWindowHost::Bridge {
   bool destroyReported = false;  // user-interface thread only
 };
 
-QtWindowHost::QtWindowHost(Window& window, const QPixmap& frameIcon)
-    : window_(window), bridge_(std::make_shared<Bridge>()) {
+QtWindowHost::QtWindowHost(Window& window, const QPixmap& frameIcon, QWidget* owner)
+    : QWidget(owner), window_(window), bridge_(std::make_shared<Bridge>()) {
   const WindowDef& def = window.Definition();
   setObjectName(QString::fromStdString(def.name));
   setWindowTitle(def.title.empty() ? QString::fromStdString(def.name) : ToQt(def.title));
   setWindowFlags(def.borderless ? Qt::Window | Qt::FramelessWindowHint : Qt::Dialog);
   setFixedSize(def.width, def.height);
   if (!def.skinned) setAutoFillBackground(true);
-  if (auto* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
+  if (auto* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
   bridge_->host = this;
   Build(frameIcon);
   listener_ = window.AddListener([b = bridge_](std::string_view control, Property property) {
@@ -78,7 +83,8 @@ QtWindowHost::QtWindowHost(Window& window, const QPixmap& frameIcon)
     b->scheduled = true;
     QtWindowHost* host = b->host;
     // Queued on the host: dropped by Qt if the host is deleted first.
-    QMetaObject::invokeMethod(host, [host] { host->Flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        host, [host] { host->Flush(); }, Qt::QueuedConnection);
   });
   // A window destroyed before it was hosted has no listener call coming.
   if (window.IsDestroyed()) {
@@ -120,7 +126,7 @@ void QtWindowHost::Build(const QPixmap& frameIcon) {
     QWidget* parent = c.parent.empty() || parentIt == widgets_.end() ? this : parentIt->second;
     QWidget* widget = nullptr;
     if (c.kind == ControlKind::SmallButton || c.kind == ControlKind::PictureButton) {
-      auto* button = new TitleButton(parent, glyphs[c.name]);
+      auto* button = new TitleButton(parent, glyphs[c.name], parent != this);
       std::string name = c.name;
       connect(button, &QAbstractButton::clicked, this, [this, name] {
         if (Window* w = Live()) w->FireClick(name);
@@ -145,7 +151,9 @@ QWidget* QtWindowHost::MakeControl(const ControlDef& c, QWidget* parent, const Q
   switch (c.kind) {
     case ControlKind::Frame: {
       auto* label = new QLabel(parent);
-      if (skinned) label->setPixmap(frameIcon.scaled(c.width, c.height, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+      if (skinned)
+        label->setPixmap(
+            frameIcon.scaled(c.width, c.height, Qt::KeepAspectRatio, Qt::SmoothTransformation));
       return label;
     }
     case ControlKind::Label:
@@ -196,8 +204,15 @@ QWidget* QtWindowHost::MakeControl(const ControlDef& c, QWidget* parent, const Q
 void QtWindowHost::MakeTimer(const ControlDef& c) {
   auto* timer = new QTimer(this);
   std::string name = c.name;
-  connect(timer, &QTimer::timeout, this, [this, name] {
-    if (Window* w = Live()) w->FireTimer(name);
+  // The tick runs from a posted event, so the timer keeps ticking while a tick of its own has
+  // a modal window open (Qt does not fire a timer whose timeout is still running).
+  connect(timer, &QTimer::timeout, this, [this, timer, name] {
+    QMetaObject::invokeMethod(
+        timer,
+        [this, name] {
+          if (Window* w = Live()) w->FireTimer(name);
+        },
+        Qt::QueuedConnection);
   });
   timers_[c.name] = timer;
   RestartTimer(c.name);
@@ -271,7 +286,8 @@ void QtWindowHost::Apply(const std::string& control, Property property) {
       break;
     case Property::Picture:
       if (auto* box = dynamic_cast<PictureBox*>(widget)) box->SetPicture(window_.Picture(control));
-      if (auto* button = dynamic_cast<TitleButton*>(widget)) button->SetPicture(window_.Picture(control));
+      if (auto* button = dynamic_cast<TitleButton*>(widget))
+        button->SetPicture(window_.Picture(control));
       break;
     default:
       break;
@@ -294,7 +310,8 @@ void QtWindowHost::paintEvent(QPaintEvent*) {
 }
 
 void QtWindowHost::mousePressEvent(QMouseEvent* event) {
-  if (!window_.Definition().borderless || event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  if (!window_.Definition().borderless || event->button() != Qt::LeftButton)
+    return QWidget::mousePressEvent(event);
   // A window manager moves the window itself; without one the window follows the mouse.
   if (windowHandle() && windowHandle()->startSystemMove()) return;
   dragging_ = true;

@@ -22,8 +22,9 @@ namespace brisklet::platform {
 
 class QtWindowHost : public QWidget {
  public:
-  // `frameIcon` is drawn by the skinned frame control.
-  QtWindowHost(Window& window, const QPixmap& frameIcon);
+  // `frameIcon` is drawn by the skinned frame control. A host with an `owner` stays a window
+  // of its own, kept above the owner.
+  QtWindowHost(Window& window, const QPixmap& frameIcon, QWidget* owner = nullptr);
   ~QtWindowHost() override;
 
   // Runs on the user-interface thread once the Window is destroyed (from any thread).

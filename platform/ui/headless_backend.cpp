@@ -12,7 +12,8 @@ void HeadlessBackend::Turn(std::chrono::milliseconds limit) {
   {
     std::lock_guard lock(mutex_);
     auto now = Clock::now();
-    for (auto& [id, t] : timers_) wait = std::min(wait, std::max(Clock::duration::zero(), t.due - now));
+    for (auto& [id, t] : timers_)
+      wait = std::min(wait, std::max(Clock::duration::zero(), t.due - now));
   }
   if (wait > Clock::duration::zero()) queue->WaitForMessage(wait);
   queue->DispatchPending();
@@ -126,7 +127,8 @@ bool HeadlessBackend::RunUntil(const std::function<bool()>& done, std::chrono::m
   while (!done()) {
     auto now = Clock::now();
     if (now >= end) return false;
-    Turn(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(end - now), std::chrono::milliseconds(10)));
+    Turn(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(end - now),
+                  std::chrono::milliseconds(10)));
   }
   return true;
 }
@@ -139,7 +141,8 @@ int HeadlessBackend::StartTimer(int periodMs, std::function<void()> tick) {
 int HeadlessBackend::StartTimerLocked(int periodMs, std::function<void()> tick) {
   periodMs = std::max(periodMs, 1);
   int id = nextTimer_++;
-  timers_[id] = Timer{periodMs, Clock::now() + std::chrono::milliseconds(periodMs), std::move(tick)};
+  timers_[id] =
+      Timer{periodMs, Clock::now() + std::chrono::milliseconds(periodMs), std::move(tick)};
   return id;
 }
 
@@ -235,7 +238,8 @@ void HeadlessBackend::OnMessageBox(std::function<MessageAnswer(const ShownMessag
   onMessage_ = std::move(answer);
 }
 
-void HeadlessBackend::OnInputBox(std::function<std::optional<std::string>(const std::string&)> answer) {
+void HeadlessBackend::OnInputBox(
+    std::function<std::optional<std::string>(const std::string&)> answer) {
   std::lock_guard lock(mutex_);
   onInput_ = std::move(answer);
 }

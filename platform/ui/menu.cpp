@@ -16,12 +16,14 @@ std::size_t Menu::Size() const {
 
 std::string Menu::Caption(std::size_t position) const {
   std::lock_guard lock(mutex_);
-  return position >= 1 && position <= entries_.size() ? entries_[position - 1].caption : std::string();
+  return position >= 1 && position <= entries_.size() ? entries_[position - 1].caption
+                                                      : std::string();
 }
 
 void Menu::SetCaption(std::size_t position, std::string_view caption) {
   std::lock_guard lock(mutex_);
-  if (position >= 1 && position <= entries_.size()) entries_[position - 1].caption = std::string(caption);
+  if (position >= 1 && position <= entries_.size())
+    entries_[position - 1].caption = std::string(caption);
 }
 
 bool Menu::Enabled(std::size_t position) const {

@@ -43,7 +43,8 @@ size_t MessageQueue::DispatchMessages() {
 
 bool MessageQueue::WaitForMessage(std::chrono::steady_clock::duration timeout) {
   std::unique_lock lock(mutex_);
-  if (toolkitPump_) timeout = std::min<std::chrono::steady_clock::duration>(timeout, std::chrono::milliseconds(5));
+  if (toolkitPump_)
+    timeout = std::min<std::chrono::steady_clock::duration>(timeout, std::chrono::milliseconds(5));
   return posted_.wait_for(lock, timeout, [this] { return !messages_.empty(); });
 }
 

@@ -4,7 +4,9 @@
 // end (or a test) before any window opens; without one, the headless backend serves.
 //
 // Every call below is made on the user-interface thread unless it says otherwise. Texts are
-// GBK; the backend converts.
+// GBK; the backend converts. The tray icon, menus, message boxes, the input box and the
+// clipboard may also be used from another thread, which then waits while the call runs on the
+// user-interface thread (a version check on its own thread shows its messages so).
 #include <functional>
 #include <optional>
 #include <string>

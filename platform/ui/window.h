@@ -21,11 +21,11 @@
 namespace brisklet::platform {
 
 enum class ControlKind {
-  Frame,             // skinned window frame
+  Frame,  // skinned window frame
   Label,
   TransparentLabel,
   Button,
-  SmallButton,       // the skinned windows' 17×17 title buttons
+  SmallButton,  // the skinned windows' 17×17 title buttons
   PictureButton,
   PictureBox,
   EditBox,
@@ -114,7 +114,8 @@ class Window {
     int timerMs = 0;
   };
   void Notify(std::string_view control, Property property);
-  Handler HandlerOf(const std::map<std::string, Handler, std::less<>>& handlers, std::string_view control) const;
+  Handler HandlerOf(const std::map<std::string, Handler, std::less<>>& handlers,
+                    std::string_view control) const;
 
   const WindowDef def_;
   mutable std::mutex mutex_;

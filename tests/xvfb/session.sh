@@ -7,9 +7,13 @@
 #   wid=$(xvfb_session_wait_window DownloadWindow 20) || fail
 #   xvfb_session_screenshot "$OUT/download.png" "$wid"
 #   xvfb_session_click "$wid" 468 136
+#   xvfb_session_click_tray 3              # right click on the tray icon
 #
 # Every wait is bounded; every process started here is ended by xvfb_session_stop, which runs
-# on exit. What the session exports for the programs it runs:
+# on exit, or, should the test script be killed outright, by a detached reaper that notices
+# (it also ends the session after XVFB_SESSION_LIMIT seconds, 900 by default).
+#
+# What the session exports for the programs it runs:
 #   DISPLAY                      the virtual display
 #   HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR
 #                                inside $SESSION_DIR, so nothing of the real user is touched
@@ -21,6 +25,7 @@
 SESSION_DIR=""
 SESSION_PIDS=()
 SESSION_XVFB_PID=""
+SESSION_REAPER_PID=""
 XVFB_IM_CONVERT=/usr/bin/convert
 
 xvfb_session_log() { echo "xvfb-session: $*" >&2; }
@@ -45,10 +50,19 @@ xvfb_session_start() {
   trap xvfb_session_stop EXIT
   trap 'exit 130' INT TERM
 
+  : >"$SESSION_DIR/pids"
+  # Should this script be killed outright (a test runner's time-out), a reaper of its own
+  # ends what the session started once the script is gone, or after XVFB_SESSION_LIMIT seconds.
+  local reap
+  reap="xvfb_session_reap $$ '$SESSION_DIR' ${XVFB_SESSION_LIMIT:-900} ${XVFB_KEEP:-0}"
+  setsid bash -c "$(declare -f xvfb_session_reap); $reap" >/dev/null 2>&1 </dev/null &
+  SESSION_REAPER_PID=$!
+
   # Xvfb picks a free display number itself and writes it once it accepts connections.
-  Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp -noreset \
-    3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
+  setsid Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp -noreset \
+    3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 </dev/null &
   SESSION_XVFB_PID=$!
+  echo "$SESSION_XVFB_PID" >>"$SESSION_DIR/pids"
   if ! xvfb_session_poll 10 grep -q '[0-9]' "$SESSION_DIR/display"; then
     xvfb_session_log "Xvfb did not start"; cat "$SESSION_DIR/xvfb.log" >&2
     return 1
@@ -56,10 +70,12 @@ xvfb_session_start() {
   export DISPLAY=":$(tr -dc 0-9 <"$SESSION_DIR/display")"
 
   export HOME="$SESSION_DIR/home"
-  export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache" XDG_DATA_HOME="$HOME/.local/share"
+  export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache"
+  export XDG_DATA_HOME="$HOME/.local/share"
   export XDG_RUNTIME_DIR="$SESSION_DIR/run"
   export SESSION_DESKTOP="$HOME/Desktop"
-  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$SESSION_DESKTOP" "$XDG_RUNTIME_DIR"
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$SESSION_DESKTOP" \
+    "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
   printf 'XDG_DESKTOP_DIR="$HOME/Desktop"\n' >"$XDG_CONFIG_HOME/user-dirs.dirs"
   # No session bus: Qt then puts its tray icon into the X tray (trayer) at once.
@@ -84,9 +100,23 @@ xvfb_session_start() {
   xvfb_session_log "display $DISPLAY, sandbox $SESSION_DIR"
 }
 
-# True when a tray host owns the system tray selection of screen 0.
+# True when the tray host's panel is up.
 xvfb_session_has_tray() {
-  xdotool search --limit 1 --classname trayer >/dev/null 2>&1
+  xvfb_session_tray_window >/dev/null
+}
+
+# Prints the id of the tray host's panel, the strip at the top right that holds tray icons.
+xvfb_session_tray_window() {
+  xdotool search --limit 1 --onlyvisible --class trayer 2>/dev/null
+}
+
+# xvfb_session_click_tray [BUTTON] — clicks the middle of the tray panel: with one program's
+# icon in it, that icon (button 1 left, 3 right).
+xvfb_session_click_tray() {
+  local tray WIDTH HEIGHT X Y SCREEN WINDOW
+  tray=$(xvfb_session_tray_window) || return 1
+  eval "$(xdotool getwindowgeometry --shell "$tray")"
+  xvfb_session_click "$tray" $((WIDTH / 2)) $((HEIGHT / 2)) "${1:-1}"
 }
 
 # xvfb_session_run NAME COMMAND... — starts COMMAND in the background in a process group of
@@ -97,6 +127,7 @@ xvfb_session_run() {
   setsid "$@" >"$SESSION_DIR/$name.log" 2>&1 </dev/null &
   SESSION_LAST_PID=$!
   SESSION_PIDS+=("$SESSION_LAST_PID")
+  echo "$SESSION_LAST_PID" >>"$SESSION_DIR/pids"
 }
 
 # xvfb_session_wait_exit PID SECONDS — waits for a program started with xvfb_session_run to
@@ -107,7 +138,11 @@ xvfb_session_wait_exit() {
   wait "$pid"
 }
 
-xvfb_session_gone() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1" 2>/dev/null | cut -c1)" = Z ]; }
+# True when the process has ended (or is a zombie waiting to be reaped).
+xvfb_session_gone() {
+  ! kill -0 "$1" 2>/dev/null ||
+    [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" = Z ]
+}
 
 # xvfb_session_wait_window TITLE [SECONDS] — prints the id of the first visible window whose
 # title is exactly TITLE (default wait 10 s).
@@ -131,8 +166,9 @@ xvfb_session_wait_window() {
 # session ends later (or that ends itself when another program takes the clipboard).
 xvfb_session_clip() {
   printf '%s' "$1" >"$SESSION_DIR/clip.txt"
-  xclip -selection clipboard -quiet -i "$SESSION_DIR/clip.txt" >/dev/null 2>&1 </dev/null &
+  setsid xclip -selection clipboard -quiet -i "$SESSION_DIR/clip.txt" >/dev/null 2>&1 </dev/null &
   SESSION_PIDS+=("$!")
+  echo "$!" >>"$SESSION_DIR/pids"
   xvfb_session_poll 5 xvfb_session_clip_is "$1"
 }
 
@@ -179,6 +215,21 @@ xvfb_session_differ() {
     awk '{ printf "%d", $1 }'
 }
 
+# The reaper (runs detached): waits while the test script lives, at most LIMIT seconds, then
+# kills what is left of the session's processes and removes the sandbox unless KEEP is 1.
+xvfb_session_reap() {
+  local parent=$1 dir=$2 limit=$3 keep=$4 waited=0 pid
+  while kill -0 "$parent" 2>/dev/null && [ "$waited" -lt "$limit" ]; do
+    sleep 1
+    waited=$((waited + 1))
+  done
+  [ -f "$dir/pids" ] || exit 0
+  while read -r pid; do
+    kill -KILL -- "-$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null
+  done <"$dir/pids"
+  [ "$keep" = 1 ] || rm -rf "$dir"
+}
+
 # Ends every process the session started (their process groups), Xvfb last, and removes the
 # sandbox unless XVFB_KEEP=1. Runs on exit; safe to call twice.
 xvfb_session_stop() {
@@ -199,6 +250,11 @@ xvfb_session_stop() {
     kill -TERM "$SESSION_XVFB_PID" 2>/dev/null
     wait "$SESSION_XVFB_PID" 2>/dev/null
     SESSION_XVFB_PID=""
+  fi
+  if [ -n "$SESSION_REAPER_PID" ]; then
+    kill -TERM -- "-$SESSION_REAPER_PID" 2>/dev/null
+    wait "$SESSION_REAPER_PID" 2>/dev/null
+    SESSION_REAPER_PID=""
   fi
   if [ -n "$SESSION_DIR" ] && [ "${XVFB_KEEP:-0}" != 1 ]; then
     rm -rf "$SESSION_DIR"

@@ -10,7 +10,9 @@
 namespace brisklet::platform {
 namespace {
 
-void PutU16(Bytes& b, std::uint16_t v) { b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); }
+void PutU16(Bytes& b, std::uint16_t v) {
+  b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
+}
 void PutU32(Bytes& b, std::uint32_t v) {
   for (int s = 0; s < 32; s += 8) b.push_back(std::uint8_t(v >> s));
 }
@@ -95,9 +97,9 @@ TEST(ParseWave, RefusesWhatIsNotAPlayablePcmClip) {
   dataBeforeFormat.dataFirst = true;
   emptyData.claimedData = 0;
   emptyData.actualData = 0;
-  for (const Case& c : {Case{"compressed", compressed}, Case{"no channels", noChannels}, Case{"12 bits", oddBits},
-                        Case{"rate 0", zeroRate}, Case{"data before fmt", dataBeforeFormat},
-                        Case{"empty data", emptyData}})
+  for (const Case& c : {Case{"compressed", compressed}, Case{"no channels", noChannels},
+                        Case{"12 bits", oddBits}, Case{"rate 0", zeroRate},
+                        Case{"data before fmt", dataBeforeFormat}, Case{"empty data", emptyData}})
     EXPECT_FALSE(ParseWave(MakeWave(c.spec))) << c.what;
 
   Bytes good = MakeWave({});

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QImage>
+#include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,7 +41,8 @@ WindowDef SampleDef() {
   def.controls = {
       {Gbk("窗口EX1"), ControlKind::Frame, 4, 4, 24, 24, ""},
       {Gbk("图片框1"), ControlKind::PictureBox, 0, 0, 180, 30, ""},
-      {Gbk("透明标签1"), ControlKind::TransparentLabel, 8, 4, 160, 22, Gbk("文件解析器"), Gbk("图片框1")},
+      {Gbk("透明标签1"), ControlKind::TransparentLabel, 8, 4, 160, 22, Gbk("文件解析器"),
+       Gbk("图片框1")},
       {Gbk("标签EX4"), ControlKind::Label, 192, 35, 264, 24, Gbk("青梧AI下载器 - 准备就绪")},
       {Gbk("图片框EX1"), ControlKind::PictureBox, 193, 87, 0, 18, ""},
       {Gbk("标签EX3"), ControlKind::Label, 192, 143, 192, 24, Gbk("下载进度：暂未开始")},
@@ -95,8 +99,10 @@ class QtBackendTest : public ::testing::Test {
     window.OnCreate([&](Window&) {
       QTimer::singleShot(0, [&] {
         QWidget* shown = Shown(window.Definition().name);
-        if (shown) script(*shown);
-        else ADD_FAILURE() << "the window is not shown";
+        if (shown)
+          script(*shown);
+        else
+          ADD_FAILURE() << "the window is not shown";
       });
     });
     backend_->RunModal(window);
@@ -180,6 +186,62 @@ TEST_F(QtBackendTest, TextsAndWidthsWrittenByAWorkerThreadReachTheWidgets) {
   worker.join();
 }
 
+Bytes Encoded(const QImage& image, const char* format) {
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return Bytes(data.begin(), data.end());
+}
+
+TEST_F(QtBackendTest, PictureBoxesShowPngAndJpegBytesAndStayEmptyForOtherBytes) {
+  QImage red(40, 40, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    bool shown;
+  };
+  const Case cases[] = {{"png", Encoded(red, "PNG"), true},
+                        {"jpeg", Encoded(red, "JPEG"), true},
+                        {"garbage", Bytes(300, 0x5A), false}};
+  for (const Case& c : cases) {
+    Window window(SampleDef());
+    std::thread worker;
+    ASSERT_TRUE(RunModalWith(window, [&](QWidget& shown) {
+      worker = std::thread([&] { window.SetPicture(Gbk("图片框1"), c.bytes); });
+      auto* box = Control(shown, "图片框1");
+      Until([&, box] {
+        if (!window.Picture(Gbk("图片框1")).size()) return false;
+        QColor middle = box->grab().toImage().pixelColor(box->width() / 2, box->height() - 2);
+        bool red = middle.red() > 200 && middle.green() < 60 && middle.blue() < 60;
+        if (red != c.shown) return false;
+        window.Destroy();
+        return true;
+      });
+    })) << c.what;
+    worker.join();
+  }
+}
+
+TEST_F(QtBackendTest, AHiddenWindowFreedWithoutDestroyStopsItsTimers) {
+  auto tray = std::make_unique<Window>(TimerOnlyDef(5));
+  int ticks = 0;
+  tray->OnTimer(Gbk("时钟1"), [&](Window&) { ++ticks; });
+  backend_->LoadHidden(*tray);
+  auto until = [](std::function<bool()> done, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < end)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+  };
+  ASSERT_TRUE(until([&] { return ticks >= 2; }, 2s));
+  tray.reset();
+  int freedAt = ticks;
+  until([] { return false; }, 50ms);  // a tick now would reach a freed window (ASan)
+  EXPECT_EQ(ticks, freedAt);
+}
+
 TEST_F(QtBackendTest, ClickingAButtonRunsItsHandlerOnTheUserInterfaceThreadWhileEnabled) {
   Window window(SampleDef());
   int clicks = 0;
@@ -245,6 +307,44 @@ TEST_F(QtBackendTest, TheModalLoopKeepsOtherTimersAndPostedMessagesRunning) {
   tray.Destroy();
 }
 
+TEST_F(QtBackendTest, ATimerKeepsTickingWhileItsOwnTickHasAModalWindowOpen) {
+  Window window(SampleDef());
+  int ticks = 0;
+  bool opened = false;
+  Watchdog watchdog(window, 5s);
+  int timer = backend_->StartTimer(10, [&] {
+    ++ticks;
+    if (!opened) {
+      opened = true;
+      backend_->RunModal(window);
+    } else if (ticks >= 4) {
+      window.Destroy();
+    }
+  });
+  Window tray(TimerOnlyDef(10));
+  int trayTicks = 0;
+  tray.OnTimer(Gbk("时钟1"), [&](Window&) {
+    if (++trayTicks == 1) {
+      Window inner(SampleDef());
+      inner.OnCreate([&](Window&) { QTimer::singleShot(30, [&] { inner.Destroy(); }); });
+      int before = trayTicks;
+      backend_->RunModal(inner);
+      EXPECT_GT(trayTicks, before) << "the window timer ticked inside its own tick";
+    }
+  });
+  backend_->LoadHidden(tray);
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    while (!window.IsDestroyed()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    loop.quit();
+  });
+  loop.exec();
+  backend_->StopTimer(timer);
+  tray.Destroy();
+  EXPECT_FALSE(watchdog.Fired());
+  EXPECT_GE(ticks, 4);
+}
+
 TEST_F(QtBackendTest, AWaitThatDispatchesMessagesKeepsQtTimersAndPaintingAlive) {
   Window window(SampleDef());
   bool timerFired = false;
@@ -289,7 +389,8 @@ TEST_F(QtBackendTest, AModalWindowOpenedFromAClickReturnsToTheFirstWindow) {
 }
 
 TEST_F(QtBackendTest, PopupMenuReturnsTheChosenOneBasedPositionAndKeepsDisabledEntriesGrey) {
-  Menu menu({{"", true}, {Gbk("磁力搜索")}, {"", true}, {Gbk("版本判断"), false, false}, {Gbk("退出")}});
+  Menu menu(
+      {{"", true}, {Gbk("磁力搜索")}, {"", true}, {Gbk("版本判断"), false, false}, {Gbk("退出")}});
   bool disabledGrey = false;
   int tries = 0;
   Until([&] {
@@ -325,6 +426,51 @@ TEST_F(QtBackendTest, MessageBoxHasNoIconAndAnswersWithTheButtonPressed) {
   EXPECT_EQ(shownText, QString::fromUtf8("发现新版本，是否更新？"));
   EXPECT_EQ(shownTitle, QString::fromUtf8("提示"));
   EXPECT_TRUE(noIcon);
+}
+
+// A version check on a thread of its own shows its message box, and reads the clipboard, while
+// the user-interface thread goes on (here: a modal window stays responsive).
+TEST_F(QtBackendTest, MessageBoxesAndTheClipboardServeOtherThreads) {
+  Window window(SampleDef());
+  std::thread worker;
+  std::atomic<int> answer{0};
+  std::string clipboard;
+  backend_->SetClipboardText(Gbk("链接"));
+  ASSERT_TRUE(RunModalWith(window, [&](QWidget&) {
+    worker = std::thread([&] {
+      clipboard = backend_->ClipboardText();
+      answer = int(backend_->MessageBox(Gbk("无法连接服务器"), Gbk("提示"), MessageButtons::YesNo));
+      window.Destroy();
+    });
+    Until([] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return false;
+      box->button(QMessageBox::No)->click();
+      return true;
+    });
+  }));
+  worker.join();
+  EXPECT_EQ(answer.load(), int(MessageAnswer::No));
+  EXPECT_EQ(clipboard, Gbk("链接"));
+}
+
+TEST_F(QtBackendTest, InputBoxGivesTheTypedTextOrNothingWhenCancelled) {
+  for (bool accept : {true, false}) {
+    QString prompt;
+    QTimer::singleShot(50, [&] {
+      auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      prompt = dialog->labelText();
+      dialog->setTextValue(dialog->textValue() + QString::fromUtf8("密码"));
+      accept ? dialog->accept() : dialog->reject();
+    });
+    auto typed = backend_->InputBox(Gbk("请输入提取码"), Gbk("文件解析器"), "ab");
+    EXPECT_EQ(prompt, QString::fromUtf8("请输入提取码"));
+    if (accept)
+      EXPECT_EQ(typed, std::optional<std::string>("ab" + Gbk("密码")));
+    else
+      EXPECT_EQ(typed, std::nullopt);
+  }
 }
 
 TEST_F(QtBackendTest, ClipboardTextComesAsGbkWithUnmappableCharactersAsQuestionMarks) {

@@ -1,35 +1,16 @@
-#include "platform/qt/qt_widgets.h"
+#include "platform/qt/title_button.h"
 
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPen>
 
+#include "platform/qt/picture_box.h"
+#include "platform/qt/skin.h"
+
 namespace brisklet::platform {
 
-QPixmap PixmapFromBytes(const Bytes& image) {
-  QPixmap pixmap;
-  if (!image.empty()) pixmap.loadFromData(image.data(), uint(image.size()));
-  return pixmap;
-}
-
-PictureBox::PictureBox(QWidget* parent, bool emptyIsBar) : QWidget(parent), emptyIsBar_(emptyIsBar) {}
-
-void PictureBox::SetPicture(const Bytes& image) {
-  picture_ = PixmapFromBytes(image);
-  update();
-}
-
-void PictureBox::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  if (!picture_.isNull()) {
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawPixmap(rect(), picture_);
-  } else {
-    p.fillRect(rect(), emptyIsBar_ ? skin::kAccent : skin::kPlaceholder);
-  }
-}
-
-TitleButton::TitleButton(QWidget* parent, Glyph glyph) : QAbstractButton(parent), glyph_(glyph) {
+TitleButton::TitleButton(QWidget* parent, Glyph glyph, bool onStrip)
+    : QAbstractButton(parent), glyph_(glyph), onStrip_(onStrip) {
   setCursor(Qt::PointingHandCursor);
 }
 
@@ -61,7 +42,7 @@ void TitleButton::paintEvent(QPaintEvent*) {
     p.drawPixmap(rect(), picture_);
     return;
   }
-  QColor ink = hovered_ && isEnabled() ? Qt::white : skin::kGlyph;
+  QColor ink = (hovered_ && isEnabled()) || onStrip_ ? QColor(Qt::white) : skin::kGlyph;
   if (!isEnabled()) ink.setAlpha(110);
   p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
   // The glyph sits in the middle half of the button.
@@ -75,7 +56,8 @@ void TitleButton::paintEvent(QPaintEvent*) {
       p.drawLine(QPointF(g.left(), g.center().y()), QPointF(g.right(), g.center().y()));
       break;
     case Glyph::Menu:
-      for (double y : {g.top(), g.center().y(), g.bottom()}) p.drawLine(QPointF(g.left(), y), QPointF(g.right(), y));
+      for (double y : {g.top(), g.center().y(), g.bottom()})
+        p.drawLine(QPointF(g.left(), y), QPointF(g.right(), y));
       break;
   }
 }
