@@ -42,13 +42,16 @@ const std::vector<Key>& Keys() {
 
 }  // namespace
 
-std::string ConfigPath() { return platform::ToNativePath(platform::SettingsFolder()) + "brisklet.conf"; }
+std::string ConfigPath() {
+  return platform::ToNativePath(platform::SettingsFolder()) + "brisklet.conf";
+}
 
 Config ParseConfig(std::string_view text) {
   Config config;
   platform::IniText ini(text, platform::IniCharset::Utf8);
   for (const Key& key : Keys())
-    if (auto value = ini.Value(key.section, key.name)) config.*key.field = platform::Utf8ToGbk(*value);
+    if (auto value = ini.Value(key.section, key.name))
+      config.*key.field = platform::Utf8ToGbk(*value);
   return config;
 }
 

@@ -12,17 +12,17 @@ namespace brisklet::app {
 
 struct Config {
   // [services]; empty = not configured: a request to it fails at once, without the network.
-  std::string maker;           // HTTPS: /AI.txt, /PHP/ZXRS.php, /Brisklet.exe, /yingshi/?v=
-  std::string baiduParse;      // plain HTTP: "/?" + query
-  std::string lanzouApi;       // HTTPS: /api/lanzou?url=
-  std::string tianyiApi;       // HTTPS: /189/api.php?url=
-  std::string qrUpload;        // HTTPS: /upload.php?kid=
-  std::string qrSite;          // HTTPS: /Apis/QrCode/saveStatic, /url?
+  std::string maker;       // HTTPS: /AI.txt, /PHP/ZXRS.php, /Brisklet.exe, /yingshi/?v=
+  std::string baiduParse;  // plain HTTP: "/?" + query
+  std::string lanzouApi;   // HTTPS: /api/lanzou?url=
+  std::string tianyiApi;   // HTTPS: /189/api.php?url=
+  std::string qrUpload;    // HTTPS: /upload.php?kid=
+  std::string qrSite;      // HTTPS: /Apis/QrCode/saveStatic, /url?
   std::string qrKid;
-  std::string magnetSearch;    // HTTPS: /s/
-  std::string cloudSearch;     // HTTPS: /list-….html?from=1
-  std::string supportPage;     // full address
-  std::string mirrorPage;      // full address
+  std::string magnetSearch;  // HTTPS: /s/
+  std::string cloudSearch;   // HTTPS: /list-….html?from=1
+  std::string supportPage;   // full address
+  std::string mirrorPage;    // full address
   std::string supportContact;
 
   // [patterns]: substrings that route a link, compared ignoring ASCII case. An empty pattern

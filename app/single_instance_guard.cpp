@@ -18,8 +18,8 @@ bool HoldInstanceMark(std::string_view name) {
 }
 
 void SingleInstanceGuard(std::string_view name, bool showMessage,
-                         const std::optional<std::string>& message, platform::MessageButtons buttons,
-                         bool /*activate*/) {
+                         const std::optional<std::string>& message,
+                         platform::MessageButtons buttons, bool /*activate*/) {
   if (HoldInstanceMark(name)) return;
   if (showMessage)
     platform::CurrentUiBackend().MessageBox(message.value_or(platform::Gbk("对不起,该进程已打开!")),

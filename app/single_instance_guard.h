@@ -22,8 +22,8 @@ std::string InstanceName(std::string_view name);
 // instance is the hidden tray window, and an X11 program cannot raise another process's
 // window reliably, so it has no effect here; start-up never asks for it.
 void SingleInstanceGuard(std::string_view name, bool showMessage,
-                         const std::optional<std::string>& message, platform::MessageButtons buttons,
-                         bool activate);
+                         const std::optional<std::string>& message,
+                         platform::MessageButtons buttons, bool activate);
 
 // The guard's test, without ending anything: true when this process holds the mark.
 bool HoldInstanceMark(std::string_view name);

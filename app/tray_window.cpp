@@ -44,11 +44,16 @@ std::vector<platform::MenuEntry> TrayWindow::MenuEntries() {
 }
 
 std::string TrayWindow::EngineCaption(int engine) {
-  return Gbk(engine == 0 ? "切换下载引擎【闪退切换】   -   UI极速版" : "切换下载引擎【闪退切换】   -   UI兼容版");
+  return Gbk(engine == 0 ? "切换下载引擎【闪退切换】   -   UI极速版"
+                         : "切换下载引擎【闪退切换】   -   UI兼容版");
 }
 
 TrayWindow::TrayWindow(AppState& state, platform::UiBackend& ui, TrayRoutines routines, Bytes icon)
-    : state_(state), ui_(ui), routines_(std::move(routines)), icon_(std::move(icon)), menu_(MenuEntries()) {
+    : state_(state),
+      ui_(ui),
+      routines_(std::move(routines)),
+      icon_(std::move(icon)),
+      menu_(MenuEntries()) {
   platform::WindowDef def;
   def.name = "TrayWindow";
   def.title = Gbk("青梧AI多线程下载");
@@ -76,7 +81,8 @@ void TrayWindow::Load() {
 }
 
 void TrayWindow::Create() {
-  SingleInstanceGuard(Gbk("青梧Brisklet"), false, std::nullopt, platform::MessageButtons::Ok, false);
+  SingleInstanceGuard(Gbk("青梧Brisklet"), false, std::nullopt, platform::MessageButtons::Ok,
+                      false);
   if (routines_.fetchAnnouncement) std::thread(routines_.fetchAnnouncement).detach();
   RegisterAutostart();
   if (routines_.refreshOnlineCount) routines_.refreshOnlineCount();
@@ -109,17 +115,26 @@ void TrayWindow::RunCommand(std::size_t position) {
     case tray_menu::kCloudSearch:
       if (routines_.search) routines_.search(position);
       break;
-    case tray_menu::kSettings: OpenSettingsWindow(state_); break;
-    case tray_menu::kManualLink: ManualLinkInput(); break;
-    case tray_menu::kDetection: ToggleDetection(); break;
-    case tray_menu::kEngine: SwitchEngine(); break;
+    case tray_menu::kSettings:
+      OpenSettingsWindow(state_);
+      break;
+    case tray_menu::kManualLink:
+      ManualLinkInput();
+      break;
+    case tray_menu::kDetection:
+      ToggleDetection();
+      break;
+    case tray_menu::kEngine:
+      SwitchEngine();
+      break;
     case tray_menu::kExit:
       if (routines_.exitProgram)
         routines_.exitProgram();
       else
         ExitProgram();
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

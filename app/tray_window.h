@@ -41,7 +41,7 @@ struct TrayRoutines {
   std::function<void()> refreshTick;         // every refresh tick
   std::function<void()> openParserWindow;    // modal; tray left click and "手动输入链接"
   std::function<void(std::size_t position)> search;  // the three search entries
-  std::function<void()> exitProgram;         // "退出"; empty = ExitProgram
+  std::function<void()> exitProgram;                 // "退出"; empty = ExitProgram
 };
 
 class TrayWindow {

@@ -21,7 +21,8 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view pattern) {
 
 std::vector<LinkPattern> ClipboardPatterns(const app::Config& config) {
   std::vector<LinkPattern> table = {{config.baiduPattern, Route::BaiduShare}};
-  for (const auto& extension : ExtensionsBeforeHosts()) table.push_back({extension, Route::DirectLink});
+  for (const auto& extension : ExtensionsBeforeHosts())
+    table.push_back({extension, Route::DirectLink});
   table.push_back({config.lanzouPattern, Route::LanzouShare});
   table.push_back({config.tianyiPattern, Route::TianyiShare});
   table.push_back({".mp4", Route::DirectLink});
@@ -30,7 +31,8 @@ std::vector<LinkPattern> ClipboardPatterns(const app::Config& config) {
 
 std::vector<LinkPattern> ParserPatterns(const app::Config& config) {
   std::vector<LinkPattern> table = {{config.baiduPattern, Route::BaiduShare}};
-  for (const auto& extension : ExtensionsBeforeHosts()) table.push_back({extension, Route::DirectLink});
+  for (const auto& extension : ExtensionsBeforeHosts())
+    table.push_back({extension, Route::DirectLink});
   table.push_back({".mp4", Route::DirectLink});
   table.push_back({config.lanzouPattern, Route::LanzouShare});
   table.push_back({config.tianyiPattern, Route::TianyiShare});
@@ -45,11 +47,20 @@ Route Classify(std::string_view text, const std::vector<LinkPattern>& patterns) 
 
 void DispatchLink(app::AppState& state) {
   switch (Classify(state.linkText, ClipboardPatterns(state.config))) {
-    case Route::BaiduShare: ResolveBaiduShare(state); break;
-    case Route::DirectLink: AcceptDirectLink(state); break;
-    case Route::LanzouShare: ResolveLanzouShare(state); break;
-    case Route::TianyiShare: ResolveTianyiShare(state); break;
-    case Route::None: break;
+    case Route::BaiduShare:
+      ResolveBaiduShare(state);
+      break;
+    case Route::DirectLink:
+      AcceptDirectLink(state);
+      break;
+    case Route::LanzouShare:
+      ResolveLanzouShare(state);
+      break;
+    case Route::TianyiShare:
+      ResolveTianyiShare(state);
+      break;
+    case Route::None:
+      break;
   }
 }
 

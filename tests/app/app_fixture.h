@@ -39,7 +39,9 @@ class AppFixture : public ::testing::Test {
 
   static app::AppState& state() { return app::AppState::Instance(); }
 
-  std::filesystem::path SettingsFile() const { return sandbox_->ConfigHome() / "brisklet" / "Accounts.ini"; }
+  std::filesystem::path SettingsFile() const {
+    return sandbox_->ConfigHome() / "brisklet" / "Accounts.ini";
+  }
 
   std::string FileBytes(const std::filesystem::path& path) const {
     std::ifstream in(path, std::ios::binary);

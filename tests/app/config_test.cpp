@@ -58,6 +58,21 @@ TEST(ParseConfig, ValuesBecomeGbk) {
   EXPECT_EQ(c.supportContact, platform::Gbk("群号 123"));
 }
 
+TEST(ParseConfig, MalformedTextKeepsTheDefaults) {
+  const std::string texts[] = {
+      "[patterns\nbaidu = x\n",
+      std::string("[patterns]\0baidu = x\n", 21),
+      "=\n[]\n[patterns]\n= value\nbaidu\n",
+      "\xFF\xFE[patterns]\n\x81\x30 = \xC0\xAF\n",
+      std::string(100000, '['),
+  };
+  for (const auto& text : texts) {
+    Config c = ParseConfig(text);
+    EXPECT_EQ(c.baiduPattern, "pan.baidu");
+    EXPECT_EQ(c.lanzouPattern, "lanzoux.com");
+  }
+}
+
 class LoadConfigTest : public test::AppFixture {};
 
 TEST_F(LoadConfigTest, ReadsTheFileInTheSettingsFolder) {

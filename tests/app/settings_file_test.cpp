@@ -14,9 +14,18 @@ TEST(SettingToInt, LeadingDigitsWithSign) {
   struct Case {
     const char* text;
     std::int32_t value;
-  } cases[] = {{"8", 8},         {"abc", 0},          {"0", 0},   {"-5", -5},     {"", 0},
-               {" 12x", 12},     {"+7", 7},           {"1.9", 1}, {"-", 0},       {"x1", 0},
-               {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
+  } cases[] = {{"8", 8},
+               {"abc", 0},
+               {"0", 0},
+               {"-5", -5},
+               {"", 0},
+               {" 12x", 12},
+               {"+7", 7},
+               {"1.9", 1},
+               {"-", 0},
+               {"x1", 0},
+               {"99999999999", 2147483647},
+               {"-99999999999", -2147483647 - 1}};
   for (const auto& c : cases) EXPECT_EQ(SettingToInt(c.text), c.value) << c.text;
 }
 
@@ -30,7 +39,8 @@ TEST_F(SettingsFileTest, MissingFileReadsAsEmpty) {
 }
 
 TEST_F(SettingsFileTest, WritesGbkIntoTheSectionAndKeepsOtherLines) {
-  WriteFile(SettingsFile(), "; mine\r\n[other]\r\nk=v\r\n[" + Gbk("云服务器") + "]\r\n" + Gbk("线程数量") + "=4\r\n");
+  WriteFile(SettingsFile(), "; mine\r\n[other]\r\nk=v\r\n[" + Gbk("云服务器") + "]\r\n" +
+                                Gbk("线程数量") + "=4\r\n");
   ASSERT_TRUE(WriteSetting(Gbk("下载器引擎"), "1"));
   ASSERT_TRUE(WriteSetting(Gbk("线程数量"), "16"));
   std::string bytes = FileBytes(SettingsFile());

@@ -50,10 +50,17 @@ class TrayWindowTest : public test::AppFixture {
 TEST_F(TrayWindowTest, MenuAfterStartUp) {
   Load();
   const std::vector<std::pair<std::size_t, const char*>> entries = {
-      {4, "磁力搜索"},      {6, "影视解析"},     {8, "百度云搜索"},     {11, "版本判断"},
-      {14, "设置"},         {16, "手动输入链接"}, {18, "关闭检测剪辑版"},
-      {20, "切换下载引擎【闪退切换】   -   UI极速版"}, {24, "当前在线人数"},
-      {26, "公告通知"},     {30, "退出"}};
+      {4, "磁力搜索"},
+      {6, "影视解析"},
+      {8, "百度云搜索"},
+      {11, "版本判断"},
+      {14, "设置"},
+      {16, "手动输入链接"},
+      {18, "关闭检测剪辑版"},
+      {20, "切换下载引擎【闪退切换】   -   UI极速版"},
+      {24, "当前在线人数"},
+      {26, "公告通知"},
+      {30, "退出"}};
   std::vector<platform::MenuEntry> menu = tray_->Menu().Entries();
   ASSERT_EQ(menu.size(), 30u);
   std::size_t named = 0;
@@ -77,7 +84,8 @@ TEST_F(TrayWindowTest, EngineReadAtStartUp) {
     const char* stored;  // nullptr: no settings file
     int engine;
     const char* caption;
-  } cases[] = {{nullptr, 0, "UI极速版"}, {"1", 1, "UI兼容版"}, {"abc", 0, "UI极速版"}, {"0", 0, "UI极速版"}};
+  } cases[] = {
+      {nullptr, 0, "UI极速版"}, {"1", 1, "UI兼容版"}, {"abc", 0, "UI极速版"}, {"0", 0, "UI极速版"}};
   for (const auto& c : cases) {
     if (c.stored) {
       ASSERT_TRUE(WriteSetting(Gbk("下载器引擎"), c.stored));
@@ -117,7 +125,7 @@ TEST_F(TrayWindowTest, DetectionSwitchAndManualInput) {
   tray_->RunCommand(tray_menu::kManualLink);
   EXPECT_EQ(parserOpened_, 1);
   EXPECT_FALSE(parserSawTimer_);
-  EXPECT_EQ(ui_.ClipboardText(), "");  // emptied after the parser window closed
+  EXPECT_EQ(ui_.ClipboardText(), "");           // emptied after the parser window closed
   EXPECT_TRUE(tray_->ClipboardTimerRunning());  // detection runs again…
   EXPECT_EQ(Caption(tray_menu::kDetection), Gbk("开启检测剪辑版"));  // …while the entry offers it
 
@@ -179,7 +187,8 @@ TEST_F(TrayWindowTest, OnlyEnabledEntriesRunCommands) {
   EXPECT_EQ(state().engine, 0);
   EXPECT_TRUE(tray_->ClipboardTimerRunning());
 
-  for (std::size_t p : {tray_menu::kMagnetSearch, tray_menu::kVideoParsing, tray_menu::kCloudSearch})
+  for (std::size_t p :
+       {tray_menu::kMagnetSearch, tray_menu::kVideoParsing, tray_menu::kCloudSearch})
     tray_->RunCommand(p);
   EXPECT_EQ(searches_, (std::vector<std::size_t>{4, 6, 8}));
 }

@@ -67,7 +67,8 @@ TEST_F(ClipboardWatcherTest, ADirectLinkOpensTheWindowOfTheEngine) {
 
 TEST_F(ClipboardWatcherTest, OrdinaryTextOnlyReplacesLinkText) {
   CloseEveryWindow();
-  for (const std::string& text : {Gbk("你好，世界"), std::string(""), std::string("https://example.test/page")}) {
+  for (const std::string& text :
+       {Gbk("你好，世界"), std::string(""), std::string("https://example.test/page")}) {
     state().linkText = "before";
     ui_.SetClipboardText(text);
     ClipboardWatcher(state());
