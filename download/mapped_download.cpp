@@ -33,7 +33,8 @@ std::int64_t ProbeLength(const std::string& url) {
       length = ContentRangeSize("/" + head.Header("Content-Length"));
     return false;
   };
-  http::Transfer(options, [](const std::uint8_t*, std::size_t) { return false; }, onHeaders);
+  http::Transfer(
+      options, [](const std::uint8_t*, std::size_t) { return false; }, onHeaders);
   return length;
 }
 
@@ -48,13 +49,15 @@ bool FetchBlock(TransferBlock& b, std::int64_t n) {
       std::lock_guard lock(b.lock);
       if (b.stop || b.state == -1) return false;
     }
-    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(b.options->retryPauseMs));
+    if (attempt > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(b.options->retryPauseMs));
     RangeFetch fetch;
     fetch.url = b.address;
     fetch.headers = HeaderBlock();
     // A retry asks only for what is still missing.
     fetch.start = range.start + written;
-    fetch.headers.push_back({"Range", "bytes=" + std::to_string(fetch.start) + "-" + std::to_string(range.end)});
+    fetch.headers.push_back(
+        {"Range", "bytes=" + std::to_string(fetch.start) + "-" + std::to_string(range.end)});
     fetch.expected = length - written;
     fetch.fileSize = b.fileSize;
     // Progress counts bytes once they are in the file: after each gathered write.
@@ -113,7 +116,8 @@ void Supervisor(std::shared_ptr<TransferBlock> block) {
   std::vector<std::thread> threads;
   std::unique_lock lock(b.lock);
   for (std::int64_t handed = 0; handed < b.blockCount;) {
-    b.changed.wait(lock, [&] { return b.activeWorkers < b.threadLimit || b.state == -1 || b.stop; });
+    b.changed.wait(lock,
+                   [&] { return b.activeWorkers < b.threadLimit || b.state == -1 || b.stop; });
     if (b.state == -1 || b.stop) break;
     std::size_t slot = 0;
     while (slot < threads.size() && b.slotBlock[slot] != 0) ++slot;
@@ -152,7 +156,8 @@ std::vector<std::pair<std::string, std::string>> CompatRequestHeaders() {
   return {{"Accept", "*/*"},
           {"Accept-Language", "zh-cn"},
           {"Accept-Encoding", "gzip, deflate"},
-          {"User-Agent", "Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)"}};
+          {"User-Agent",
+           "Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)"}};
 }
 
 MappedDownload::MappedDownload(std::shared_ptr<TransferBlock> block, std::thread supervisor)
@@ -192,7 +197,8 @@ MappedStart StartMappedDownload(const std::string& url, const std::string& path,
   block->blockCount = BlockCount(size);
   block->threadLimit = ThreadLimit(std::max(threads, 1), block->blockCount);
   block->slotBlock.assign(static_cast<std::size_t>(block->threadLimit), 0);
-  block->slotReady = std::vector<std::condition_variable>(static_cast<std::size_t>(block->threadLimit));
+  block->slotReady =
+      std::vector<std::condition_variable>(static_cast<std::size_t>(block->threadLimit));
   try {
     std::thread supervisor(Supervisor, block);
     start.transfer = std::make_unique<MappedDownload>(block, std::move(supervisor));

@@ -2,8 +2,8 @@
 // Engine 1: the file is made at its full size and fetched in 1 MiB blocks, each written in
 // place (positioned writes into the preallocated file) by a BlockWorker. A Supervisor thread
 // hands the blocks out in order to at most threadLimit workers (slots whose threads fetch one
-// block after another), and reports the end through the progress callback: 1 progress (from the workers,
-// inside the transfer's lock, so in the order of the byte counts), 0 finished, -1 failed
+// block after another), and reports the end through the progress callback: 1 progress (from the
+// workers, inside the transfer's lock, so in the order of the byte counts), 0 finished, -1 failed
 // (from the supervisor).
 //
 // Sound where the original was not: sizes are 64-bit; a block reply must be 206 for its range
@@ -37,7 +37,7 @@ struct TransferBlock {
   platform::fs::File file;
   const DownloadOptions* options = nullptr;
 
-  std::mutex lock;  // guards the fields below and every progress call
+  std::mutex lock;                  // guards the fields below and every progress call
   std::condition_variable changed;  // a worker ended, or the transfer failed or was stopped
   int threadLimit = 0;
   int activeWorkers = 0;
