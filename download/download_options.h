@@ -22,10 +22,10 @@ struct DownloadOutcome {
 };
 
 struct DownloadOptions {
-  std::string saveFolder;   // GBK, ends in "/"; empty: the desktop folder
-  std::string cacheFolder;  // GBK, ends in "/"; empty: $XDG_CACHE_HOME/brisklet/
-  int threads = 0;          // 0: the settings file's count, read when the window is created
-  int closeDelayMs = 3000;  // the last text stays this long before the window closes
+  std::string saveFolder;     // GBK, ends in "/"; empty: the desktop folder
+  std::string cacheFolder;    // GBK, ends in "/"; empty: $XDG_CACHE_HOME/brisklet/
+  int threads = 0;            // 0: the settings file's count, read when the window is created
+  int closeDelayMs = 3000;    // the last text stays this long before the window closes
   int segmentAttempts = 500;  // engine 0: attempts per segment
   int blockAttempts = 20;     // engine 1: attempts per block (resuming where a reply broke off)
   int retryPauseMs = 100;

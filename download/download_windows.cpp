@@ -108,7 +108,8 @@ void ProgressCallback(CompatSession& s, int event, std::int64_t total, std::int6
     Finish(s, DownloadOutcome::Result::Complete, total);
     lock.unlock();
     // The last text stays for a while; closing the window meanwhile ends the wait.
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.options.closeDelayMs);
+    auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(s.options.closeDelayMs);
     while (std::chrono::steady_clock::now() < until) {
       {
         std::lock_guard check(s.mutex);
@@ -132,13 +133,17 @@ void ProgressCallback(CompatSession& s, int event, std::int64_t total, std::int6
 
 }  // namespace
 
-WindowDef DownloadWindowDef() { return BaseDef("DownloadWindow", Gbk("已经检测到直链文件 - 点击下载体验吧")); }
+WindowDef DownloadWindowDef() {
+  return BaseDef("DownloadWindow", Gbk("已经检测到直链文件 - 点击下载体验吧"));
+}
 
 WindowDef CompatDownloadWindowDef() {
   return BaseDef("CompatDownloadWindow", Gbk("兼容版不显示文件名称，请下完之后自行添加后缀名。"));
 }
 
-std::unique_ptr<Window> MakeDownloadWindow(app::AppState& state) { return MakeDownloadWindow(state, {}); }
+std::unique_ptr<Window> MakeDownloadWindow(app::AppState& state) {
+  return MakeDownloadWindow(state, {});
+}
 
 std::unique_ptr<Window> MakeCompatDownloadWindow(app::AppState& state) {
   return MakeCompatDownloadWindow(state, {});
@@ -178,7 +183,8 @@ std::unique_ptr<Window> MakeCompatDownloadWindow(app::AppState& state, DownloadO
   });
   window->OnClick(Texts().startButton, [&state, session](Window& w) {
     MarkStarted(w);
-    std::string saveFolder = session->options.saveFolder.empty() ? DefaultSaveFolder() : session->options.saveFolder;
+    std::string saveFolder =
+        session->options.saveFolder.empty() ? DefaultSaveFolder() : session->options.saveFolder;
     EnsureFolder(saveFolder);
     session->path = saveFolder + Gbk("下载文件");
     auto callback = [raw = session.get()](int event, std::int64_t total, std::int64_t done) {

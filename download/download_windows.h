@@ -21,6 +21,7 @@ platform::WindowDef CompatDownloadWindowDef();
 std::unique_ptr<platform::Window> MakeDownloadWindow(app::AppState& state);
 std::unique_ptr<platform::Window> MakeCompatDownloadWindow(app::AppState& state);
 std::unique_ptr<platform::Window> MakeDownloadWindow(app::AppState& state, DownloadOptions options);
-std::unique_ptr<platform::Window> MakeCompatDownloadWindow(app::AppState& state, DownloadOptions options);
+std::unique_ptr<platform::Window> MakeCompatDownloadWindow(app::AppState& state,
+                                                           DownloadOptions options);
 
 }  // namespace brisklet::download

@@ -53,8 +53,10 @@ Bytes PercentDecode(const Bytes& source) {
   out.reserve(source.size());
   for (std::size_t i = 0; i < source.size(); ++i) {
     std::uint8_t c = source[i];
-    if (c == '%' && i + 2 < source.size() && HexValue(source[i + 1]) >= 0 && HexValue(source[i + 2]) >= 0) {
-      out.push_back(static_cast<std::uint8_t>(HexValue(source[i + 1]) * 16 + HexValue(source[i + 2])));
+    if (c == '%' && i + 2 < source.size() && HexValue(source[i + 1]) >= 0 &&
+        HexValue(source[i + 2]) >= 0) {
+      out.push_back(
+          static_cast<std::uint8_t>(HexValue(source[i + 1]) * 16 + HexValue(source[i + 2])));
       i += 2;
     } else if (c == '+') {
       out.push_back(' ');
@@ -101,7 +103,8 @@ std::string SafeFileName(std::string_view name) {
     if (ext.size() > 16) ext.clear();
     std::string head;
     ForEachChar(safe, [&](std::size_t at, std::size_t n) {
-      if (head.size() + n + ext.size() <= kMaxNameBytes && head.size() == at) head += safe.substr(at, n);
+      if (head.size() + n + ext.size() <= kMaxNameBytes && head.size() == at)
+        head += safe.substr(at, n);
     });
     safe = head + ext;
   }

@@ -6,9 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <map>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -153,7 +153,8 @@ class TerminalView {
   void OnChange(std::string_view control, platform::Property property) {
     const WindowTexts& t = Texts();
     if (property != platform::Property::Text) return;
-    if (control == t.nameLabel || control == t.title || control == t.sizeLabel || control == t.progressLabel)
+    if (control == t.nameLabel || control == t.title || control == t.sizeLabel ||
+        control == t.progressLabel)
       PrintIfNew(std::string(control));
   }
 
@@ -263,11 +264,15 @@ class InterruptWatch {
 int ExitOf(const std::optional<DownloadOutcome>& outcome) {
   if (!outcome) return kGetInterrupted;
   switch (outcome->result) {
-    case DownloadOutcome::Result::Complete: return kGetComplete;
-    case DownloadOutcome::Result::NoFileData: return kGetNoFileData;
-    case DownloadOutcome::Result::Stopped: return kGetInterrupted;
+    case DownloadOutcome::Result::Complete:
+      return kGetComplete;
+    case DownloadOutcome::Result::NoFileData:
+      return kGetNoFileData;
+    case DownloadOutcome::Result::Stopped:
+      return kGetInterrupted;
     case DownloadOutcome::Result::Incomplete:
-    case DownloadOutcome::Result::WriteFailed: return kGetFailed;
+    case DownloadOutcome::Result::WriteFailed:
+      return kGetFailed;
   }
   return kGetFailed;
 }
@@ -288,7 +293,8 @@ int RunGetCommand(int argc, char** argv) {
   app::AppState& state = app::AppState::Instance();
   state.config = app::LoadConfig();
   const std::string link = platform::Utf8ToGbk(args->link);
-  for (const std::string* pattern : {&state.config.baiduPattern, &state.config.lanzouPattern, &state.config.tianyiPattern}) {
+  for (const std::string* pattern :
+       {&state.config.baiduPattern, &state.config.lanzouPattern, &state.config.tianyiPattern}) {
     if (ContainsIgnoringCase(link, *pattern)) {
       std::fprintf(stderr, "brisklet get: %s is a share link; share links cannot be resolved yet\n",
                    args->link.c_str());
@@ -303,7 +309,8 @@ int RunGetCommand(int argc, char** argv) {
   state.engine = engine;
 
   DownloadOptions options;
-  if (!args->dir.empty()) options.saveFolder = platform::Utf8ToGbk(args->dir + (args->dir.back() == '/' ? "" : "/"));
+  if (!args->dir.empty())
+    options.saveFolder = platform::Utf8ToGbk(args->dir + (args->dir.back() == '/' ? "" : "/"));
   if (args->threads) options.threads = UsableThreadCount(*args->threads);
   options.closeDelayMs = 0;  // nobody looks at a terminal window's last text
 
@@ -323,11 +330,14 @@ int RunGetCommand(int argc, char** argv) {
     if (o.result != DownloadOutcome::Result::Complete && windowRef) windowRef->Destroy();
   };
 
-  auto window = engine == 1 ? MakeCompatDownloadWindow(state, options) : MakeDownloadWindow(state, options);
+  auto window =
+      engine == 1 ? MakeCompatDownloadWindow(state, options) : MakeDownloadWindow(state, options);
   windowRef = window.get();
   TerminalView terminal(*window);
   view = &terminal;
-  window->AddListener([&terminal](std::string_view control, platform::Property p) { terminal.OnChange(control, p); });
+  window->AddListener([&terminal](std::string_view control, platform::Property p) {
+    terminal.OnChange(control, p);
+  });
   terminal.Line(GbkToUtf8(window->Text(Texts().title)));
 
   backend.OnShow([&](platform::Window& w) {
@@ -349,8 +359,9 @@ int RunGetCommand(int argc, char** argv) {
   platform::InstallUiBackend(nullptr);
 
   std::lock_guard lock(outcomeMutex);
-  int code = interrupted && (!outcome || outcome->result != DownloadOutcome::Result::Complete) ? kGetInterrupted
-                                                                                              : ExitOf(outcome);
+  int code = interrupted && (!outcome || outcome->result != DownloadOutcome::Result::Complete)
+                 ? kGetInterrupted
+                 : ExitOf(outcome);
   if (code == kGetComplete) std::printf("%s\n", GbkToUtf8(outcome->path).c_str());
   return code;
 }

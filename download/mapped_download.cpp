@@ -33,7 +33,8 @@ std::int64_t ProbeLength(const std::string& url) {
       length = ContentRangeSize("/" + head.Header("Content-Length"));
     return false;
   };
-  http::Transfer(options, [](const std::uint8_t*, std::size_t) { return false; }, onHeaders);
+  http::Transfer(
+      options, [](const std::uint8_t*, std::size_t) { return false; }, onHeaders);
   return length;
 }
 
@@ -42,20 +43,21 @@ bool FetchBlock(TransferBlock& b, std::int64_t n) {
   const BlockRange range = BlockOf(n, b.fileSize);
   const std::int64_t length = BlockLength(n, b.fileSize);
   std::int64_t written = 0;
-  std::atomic<bool> stop{false};
 
   for (int attempt = 0; attempt < b.options->blockAttempts; ++attempt) {
     {
       std::lock_guard lock(b.lock);
       if (b.stop || b.state == -1) return false;
     }
-    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(b.options->retryPauseMs));
+    if (attempt > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(b.options->retryPauseMs));
     RangeFetch fetch;
     fetch.url = b.address;
     fetch.headers = HeaderBlock();
     // A retry asks only for what is still missing.
     fetch.start = range.start + written;
-    fetch.headers.push_back({"Range", "bytes=" + std::to_string(fetch.start) + "-" + std::to_string(range.end)});
+    fetch.headers.push_back(
+        {"Range", "bytes=" + std::to_string(fetch.start) + "-" + std::to_string(range.end)});
     fetch.expected = length - written;
     fetch.fileSize = b.fileSize;
     // Progress counts bytes once they are in the file: after each gathered write.
@@ -67,14 +69,15 @@ bool FetchBlock(TransferBlock& b, std::int64_t n) {
       b.doneBytes += got;
       if (b.callback) b.callback(1, b.fileSize, b.doneBytes);
       if (b.options->onBytes) b.options->onBytes(b.doneBytes, b.fileSize);
-      if (b.state == -1 || b.stop) stop = true;  // stop after this read
       return true;
     };
     auto write = [&](std::int64_t, const std::uint8_t* data, std::size_t size) {
       if (buffer.Pending() + size > kWriteBufferBytes && !flush()) return false;
       return buffer.Add(data, size);
     };
-    RangeResult r = FetchRange(fetch, write, {}, &stop);
+    // The transfer's own stop flag: a closed window or a failed block ends every connection
+    // at once, a stalled one included.
+    RangeResult r = FetchRange(fetch, write, {}, &b.stop);
     if (!flush()) return false;
     written += r.received;
     if (r.outcome == RangeOutcome::Complete) return true;
@@ -95,7 +98,10 @@ void BlockWorker(TransferBlock& b, std::size_t slot) {
     lock.unlock();
     const bool complete = FetchBlock(b, n);
     lock.lock();
-    if (!complete) b.state = -1;
+    if (!complete) {
+      b.state = -1;
+      b.stop = true;
+    }
     b.slotBlock[slot] = 0;
     b.activeWorkers -= 1;
     b.changed.notify_one();
@@ -110,7 +116,8 @@ void Supervisor(std::shared_ptr<TransferBlock> block) {
   std::vector<std::thread> threads;
   std::unique_lock lock(b.lock);
   for (std::int64_t handed = 0; handed < b.blockCount;) {
-    b.changed.wait(lock, [&] { return b.activeWorkers < b.threadLimit || b.state == -1 || b.stop; });
+    b.changed.wait(lock,
+                   [&] { return b.activeWorkers < b.threadLimit || b.state == -1 || b.stop; });
     if (b.state == -1 || b.stop) break;
     std::size_t slot = 0;
     while (slot < threads.size() && b.slotBlock[slot] != 0) ++slot;
@@ -149,7 +156,8 @@ std::vector<std::pair<std::string, std::string>> CompatRequestHeaders() {
   return {{"Accept", "*/*"},
           {"Accept-Language", "zh-cn"},
           {"Accept-Encoding", "gzip, deflate"},
-          {"User-Agent", "Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)"}};
+          {"User-Agent",
+           "Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)"}};
 }
 
 MappedDownload::MappedDownload(std::shared_ptr<TransferBlock> block, std::thread supervisor)
@@ -161,7 +169,6 @@ MappedDownload::~MappedDownload() {
 }
 
 void MappedDownload::Stop() {
-  std::lock_guard lock(block_->lock);
   block_->stop = true;
   block_->changed.notify_all();
 }
@@ -190,7 +197,8 @@ MappedStart StartMappedDownload(const std::string& url, const std::string& path,
   block->blockCount = BlockCount(size);
   block->threadLimit = ThreadLimit(std::max(threads, 1), block->blockCount);
   block->slotBlock.assign(static_cast<std::size_t>(block->threadLimit), 0);
-  block->slotReady = std::vector<std::condition_variable>(static_cast<std::size_t>(block->threadLimit));
+  block->slotReady =
+      std::vector<std::condition_variable>(static_cast<std::size_t>(block->threadLimit));
   try {
     std::thread supervisor(Supervisor, block);
     start.transfer = std::make_unique<MappedDownload>(block, std::move(supervisor));

@@ -2,8 +2,8 @@
 // Engine 1: the file is made at its full size and fetched in 1 MiB blocks, each written in
 // place (positioned writes into the preallocated file) by a BlockWorker. A Supervisor thread
 // hands the blocks out in order to at most threadLimit workers (slots whose threads fetch one
-// block after another), and reports the end through the progress callback: 1 progress (from the workers,
-// inside the transfer's lock, so in the order of the byte counts), 0 finished, -1 failed
+// block after another), and reports the end through the progress callback: 1 progress (from the
+// workers, inside the transfer's lock, so in the order of the byte counts), 0 finished, -1 failed
 // (from the supervisor).
 //
 // Sound where the original was not: sizes are 64-bit; a block reply must be 206 for its range
@@ -11,6 +11,7 @@
 // one of its bytes arrived — a connection that ends early is resumed where it broke off, up to
 // blockAttempts times, after which the transfer fails and the output file is removed. Linux
 // has no safe thread termination: Stop() raises a flag that every worker checks between reads.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -36,12 +37,15 @@ struct TransferBlock {
   platform::fs::File file;
   const DownloadOptions* options = nullptr;
 
-  std::mutex lock;  // guards the fields below and every progress call
+  std::mutex lock;                  // guards the fields below and every progress call
   std::condition_variable changed;  // a worker ended, or the transfer failed or was stopped
   int threadLimit = 0;
   int activeWorkers = 0;
   int state = 0;  // 0 running, -1 failed
-  bool stop = false;
+  // Raised by Stop() without the lock: Stop may come from a window's listener while a progress
+  // call, made under this lock, holds the window's session. A wake-up lost to the missing lock
+  // is made up by the next worker that ends, and every worker ends soon after it sees the flag.
+  std::atomic<bool> stop{false};
   std::int64_t blockCount = 0;
   std::int64_t doneBytes = 0;
   std::int64_t fileSize = 0;

@@ -29,7 +29,8 @@ int BarWidthOf(int percent) { return static_cast<int>(percent * 3.2); }
 SegmentProgress SegmentProgressOf(std::int64_t completed, std::int64_t segmentCount,
                                   std::int64_t fileSize) {
   SegmentProgress p;
-  double r = segmentCount > 0 ? static_cast<double>(completed) / static_cast<double>(segmentCount) : 0;
+  double r =
+      segmentCount > 0 ? static_cast<double>(completed) / static_cast<double>(segmentCount) : 0;
   p.percent = static_cast<int>(RoundHalfAway(r * 100 * 100) / 100);
   double m = RoundHalfAway(static_cast<double>(fileSize) / 1000000.0);
   double d = m / 100 * p.percent;
@@ -48,7 +49,8 @@ CompatProgress CompatProgressOf(std::int64_t total, std::int64_t done) {
   CompatProgress p;
   p.percent = CompatPercentOf(total, done);
   p.barWidth = BarWidthOf(p.percent);
-  p.sizeText = Texts().sizePrefix + FormatG13(RoundHalfAway(static_cast<double>(total) / 1024000.0)) + "MB";
+  p.sizeText =
+      Texts().sizePrefix + FormatG13(RoundHalfAway(static_cast<double>(total) / 1024000.0)) + "MB";
   p.percentText = Texts().progressPrefix + std::to_string(p.percent) + "%";
   return p;
 }

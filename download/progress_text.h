@@ -16,9 +16,9 @@ std::string SegmentSizeLabel(std::int64_t fileSize);
 
 // Engine 0, after a segment completed.
 struct SegmentProgress {
-  int percent = 0;       // whole percentage: r × 100 rounded to 2 decimals, truncated
-  int barWidth = 0;      // percent × 3.2, truncated
-  std::string sizeText;  // 标签EX2: "文件大小：" + d + "/" + m + "MB"
+  int percent = 0;          // whole percentage: r × 100 rounded to 2 decimals, truncated
+  int barWidth = 0;         // percent × 3.2, truncated
+  std::string sizeText;     // 标签EX2: "文件大小：" + d + "/" + m + "MB"
   std::string percentText;  // 标签EX3: "下载进度：" + percent + "%"
 };
 SegmentProgress SegmentProgressOf(std::int64_t completed, std::int64_t segmentCount,

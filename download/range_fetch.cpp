@@ -39,9 +39,10 @@ std::int64_t ContentRangeSize(std::string_view value) {
   return slash == std::string_view::npos ? -1 : Decimal(value.substr(slash + 1));
 }
 
-RangeResult FetchRange(const RangeFetch& fetch,
-                       const std::function<bool(std::int64_t, const std::uint8_t*, std::size_t)>& writer,
-                       const std::function<void(std::int64_t)>& onBytes, const std::atomic<bool>* stop) {
+RangeResult FetchRange(
+    const RangeFetch& fetch,
+    const std::function<bool(std::int64_t, const std::uint8_t*, std::size_t)>& writer,
+    const std::function<void(std::int64_t)>& onBytes, const std::atomic<bool>* stop) {
   namespace http = platform::http;
   http::TransferOptions options;
   options.url = fetch.url;

@@ -16,7 +16,7 @@ namespace brisklet::download {
 struct RangeFetch {
   std::string url;
   std::vector<platform::http::Header> headers;  // sent in this order, the Range header included
-  std::int64_t start = 0;     // first byte asked
+  std::int64_t start = 0;                       // first byte asked
   std::int64_t expected = 0;  // bytes a complete reply brings (0: the range has no byte)
   std::int64_t fileSize = 0;
 };
@@ -35,9 +35,10 @@ struct RangeResult {
 };
 
 // writer(offset from fetch.start, data, n); onBytes(n) after each accepted piece. Blocking.
-RangeResult FetchRange(const RangeFetch& fetch,
-                       const std::function<bool(std::int64_t, const std::uint8_t*, std::size_t)>& writer,
-                       const std::function<void(std::int64_t)>& onBytes, const std::atomic<bool>* stop);
+RangeResult FetchRange(
+    const RangeFetch& fetch,
+    const std::function<bool(std::int64_t, const std::uint8_t*, std::size_t)>& writer,
+    const std::function<void(std::int64_t)>& onBytes, const std::atomic<bool>* stop);
 
 // The first byte of a "Content-Range: bytes a-b/size" value; -1 when it holds none.
 std::int64_t ContentRangeStart(std::string_view value);

@@ -20,8 +20,8 @@ struct SegmentJob {
   platform::Window* window = nullptr;
   const DownloadOptions* options = nullptr;
 
-  std::atomic<bool> stop{false};      // closed window or failed job: tasks end early
-  std::atomic<int> failure{None};     // the first failure wins
+  std::atomic<bool> stop{false};   // closed window or failed job: tasks end early
+  std::atomic<int> failure{None};  // the first failure wins
   std::atomic<std::int64_t> bytesDone{0};
   std::atomic<int> finishedTasks{0};  // segments whose part file is complete
 

@@ -7,8 +7,8 @@
 #include "download/progress_text.h"
 #include "download/range_fetch.h"
 #include "download/segment_job.h"
-#include "download/write_buffer.h"
 #include "download/window_texts.h"
+#include "download/write_buffer.h"
 #include "platform/codepage.h"
 #include "platform/fs/file.h"
 
@@ -21,7 +21,8 @@ const char* const kEngine0UserAgent =
 
 // The request the job's probe and every segment send, in the order the headers are set; the
 // request object adds "Accept-Language: zh-cn" after the caller's headers.
-std::vector<platform::http::Header> SegmentHeaders(const std::string& range, const std::string& url) {
+std::vector<platform::http::Header> SegmentHeaders(const std::string& range,
+                                                   const std::string& url) {
   return {{"Range", "bytes=" + range},
           {"Accept", "*/*"},
           {"Referer", url},
@@ -46,13 +47,16 @@ Attempt FetchOnce(SegmentJob& job, const SegmentTask& task) {
 
   RangeFetch fetch;
   fetch.url = state.jobUrl;
-  fetch.headers = SegmentHeaders(std::to_string(task.start) + "-" + std::to_string(task.end), state.jobUrl);
+  fetch.headers =
+      SegmentHeaders(std::to_string(task.start) + "-" + std::to_string(task.end), state.jobUrl);
   fetch.start = task.start;
   fetch.expected = SegmentLength(task, state.fileSize);
   fetch.fileSize = state.fileSize;
 
   WriteBuffer buffer(file, 0);
-  auto write = [&](std::int64_t, const std::uint8_t* data, std::size_t n) { return buffer.Add(data, n); };
+  auto write = [&](std::int64_t, const std::uint8_t* data, std::size_t n) {
+    return buffer.Add(data, n);
+  };
   auto counted = [&](std::int64_t n) {
     std::int64_t done = job.bytesDone += n;
     if (job.options->onBytes) job.options->onBytes(done, state.fileSize);
@@ -66,16 +70,20 @@ Attempt FetchOnce(SegmentJob& job, const SegmentTask& task) {
   platform::fs::RemoveFile(temp);
   switch (r.outcome) {
     case RangeOutcome::Complete:
-    case RangeOutcome::WriteFailed: return Attempt::WriteFailed;
-    case RangeOutcome::Stopped: return Attempt::Stopped;
-    case RangeOutcome::Failed: return Attempt::Retry;
+    case RangeOutcome::WriteFailed:
+      return Attempt::WriteFailed;
+    case RangeOutcome::Stopped:
+      return Attempt::Stopped;
+    case RangeOutcome::Failed:
+      return Attempt::Retry;
   }
   return Attempt::Retry;
 }
 
 // The pause between attempts, cut short when the job stops.
 void Pause(const SegmentJob& job) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(job.options->retryPauseMs);
+  auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(job.options->retryPauseMs);
   while (!job.stop && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
@@ -86,7 +94,8 @@ void ShowCompletion(SegmentJob& job) {
   const WindowTexts& t = Texts();
   state.progressLock.Enter();
   state.completedSegments += 1;
-  SegmentProgress p = SegmentProgressOf(state.completedSegments, state.segmentCount, state.fileSize);
+  SegmentProgress p =
+      SegmentProgressOf(state.completedSegments, state.segmentCount, state.fileSize);
   w.SetText(t.progressLabel, p.percentText);
   w.SetText(t.sizeLabel, p.sizeText);
   w.SetWidth(t.bar, p.barWidth);
@@ -98,7 +107,8 @@ void ShowCompletion(SegmentJob& job) {
 Bytes SegmentTaskData(const SegmentTask& task, SegmentJob* job) {
   Bytes data = EncodeSegmentTask(task);
   auto address = reinterpret_cast<std::uintptr_t>(job);
-  for (int i = 0; i < 8; ++i) data.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(address) >> (8 * i)));
+  for (int i = 0; i < 8; ++i)
+    data.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(address) >> (8 * i)));
   return data;
 }
 

@@ -59,7 +59,8 @@ void Close(platform::Window& window, const DownloadOptions& options) {
   window.Destroy();
 }
 
-DownloadOutcome Report(const DownloadOptions& options, Result result, std::string path, std::int64_t size) {
+DownloadOutcome Report(const DownloadOptions& options, Result result, std::string path,
+                       std::int64_t size) {
   DownloadOutcome outcome{result, std::move(path), size};
   if (options.onOutcome) options.onOutcome(outcome);
   return outcome;
@@ -74,8 +75,12 @@ class PartMerger {
  public:
   PartMerger(const std::vector<SegmentTask>& plan, std::int64_t fileSize, std::string partFolder,
              std::string finalPath)
-      : plan_(plan), fileSize_(fileSize), partFolder_(std::move(partFolder)), finalPath_(std::move(finalPath)),
-        temp_(finalPath_ + ".brisklet-tmp"), out_(platform::fs::File::Create(temp_)) {
+      : plan_(plan),
+        fileSize_(fileSize),
+        partFolder_(std::move(partFolder)),
+        finalPath_(std::move(finalPath)),
+        temp_(finalPath_ + ".brisklet-tmp"),
+        out_(platform::fs::File::Create(temp_)) {
     failed_ = !out_.IsOpen();
   }
   ~PartMerger() {
@@ -125,7 +130,8 @@ bool EnsureFolder(std::string& folder) {
   return platform::fs::CreateFolders(folder);
 }
 
-DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window, const DownloadOptions& options) {
+DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window,
+                                  const DownloadOptions& options) {
   const WindowTexts& t = Texts();
   SegmentJob job;
   job.state = &state;
@@ -152,8 +158,9 @@ DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window
   window.SetText(t.sizeLabel, SegmentSizeLabel(state.fileSize));
 
   std::string saveFolder = options.saveFolder.empty() ? DefaultSaveFolder() : options.saveFolder;
-  const std::string partsRoot = (options.cacheFolder.empty() ? DefaultCacheFolder() : options.cacheFolder) +
-                                platform::Gbk("临时下载文件/");
+  const std::string partsRoot =
+      (options.cacheFolder.empty() ? DefaultCacheFolder() : options.cacheFolder) +
+      platform::Gbk("临时下载文件/");
   state.partFolder = partsRoot + name + "/";
   // Parts left by an interrupted job of the same name must never be merged into this one.
   platform::fs::RemoveTreeInside(partsRoot, state.partFolder);
@@ -183,9 +190,12 @@ DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window
   // and they end soon after. Every finished task posts to this thread, so the wait wakes.
   while (state.workerPool.PendingCount() != 0) {
     const int finished = job.finishedTasks.load();
-    PumpUntil([&] {
-      return window.IsDestroyed() || job.finishedTasks.load() != finished || state.workerPool.PendingCount() == 0;
-    }, 100);
+    PumpUntil(
+        [&] {
+          return window.IsDestroyed() || job.finishedTasks.load() != finished ||
+                 state.workerPool.PendingCount() == 0;
+        },
+        100);
     if (window.IsDestroyed()) job.stop = true;
     if (!job.stop && !merger->AppendReady()) job.Fail(SegmentJob::WriteFailed);
   }
@@ -206,7 +216,8 @@ DownloadOutcome SegmentedDownload(app::AppState& state, platform::Window& window
     window.SetText(t.progressLabel, t.completed);
     platform::CurrentUiBackend().PlayWave(CompletionClip());
   }
-  DownloadOutcome outcome = Report(options, result, result == Result::Complete ? finalPath : "", state.fileSize);
+  DownloadOutcome outcome =
+      Report(options, result, result == Result::Complete ? finalPath : "", state.fileSize);
   Close(window, options);
   return outcome;
 }

@@ -13,7 +13,7 @@ struct WindowTexts {
   std::string segmentFailed;   // "程序下载异常。   原因：可能是线程数量太多。"
   std::string writeFailed;     // "程序下载异常。   原因：无法写入文件。"
   std::string completed;       // "下载完成，文件保存在桌面！"
-  std::string compatName;      // "兼容版不显示文件名称，请下完之后自行添加后缀名。"
+  std::string compatName;  // "兼容版不显示文件名称，请下完之后自行添加后缀名。"
   // Control names.
   std::string title, nameLabel, sizeLabel, progressLabel, bar, startButton, settingsButton,
       minimizeButton, closeButton, qrPicture;

@@ -27,7 +27,7 @@ class EngineTest : public test::SandboxTest {
  protected:
   struct Run {
     std::optional<DownloadOutcome> outcome;
-    std::string name, size, progress;  // 标签EX1, 标签EX2, 标签EX3 at the end (UTF-8)
+    std::string name, size, progress;        // 标签EX1, 标签EX2, 标签EX3 at the end (UTF-8)
     std::vector<std::string> progressTexts;  // every distinct 标签EX3 text shown (UTF-8)
     int sounds = 0;
   };
@@ -65,13 +65,15 @@ class EngineTest : public test::SandboxTest {
       // Engine 1 keeps a failed window open for its user: close it as the user would.
       if (o.result != DownloadOutcome::Result::Complete && windowRef) windowRef->Destroy();
     };
-    auto window = engine == 1 ? MakeCompatDownloadWindow(state, options) : MakeDownloadWindow(state, options);
+    auto window =
+        engine == 1 ? MakeCompatDownloadWindow(state, options) : MakeDownloadWindow(state, options);
     windowRef = window.get();
     window->AddListener([&](std::string_view control, platform::Property p) {
       if (p != platform::Property::Text || control != Texts().progressLabel) return;
       std::string text = platform::GbkToUtf8(windowRef->Text(control));
       std::lock_guard lock(mutex);
-      if (run.progressTexts.empty() || run.progressTexts.back() != text) run.progressTexts.push_back(text);
+      if (run.progressTexts.empty() || run.progressTexts.back() != text)
+        run.progressTexts.push_back(text);
     });
     backend_.OnShow([&](platform::Window& w) {
       w.FireClick(Texts().startButton);
@@ -88,7 +90,9 @@ class EngineTest : public test::SandboxTest {
   }
 
   std::filesystem::path Desktop() const { return sandbox_.Desktop(); }
-  std::filesystem::path PartsRoot() const { return sandbox_.CacheHome() / "brisklet" / "临时下载文件"; }
+  std::filesystem::path PartsRoot() const {
+    return sandbox_.CacheHome() / "brisklet" / "临时下载文件";
+  }
   static std::string Utf8(const char* s) { return s; }
 
   // The expected content of a pattern file.

@@ -34,9 +34,13 @@ TEST_F(GetCommandTest, EachEngineSavesTheWholeFileInTheGivenFolder) {
   test::TestServer server;
   server.ServeFile("/pkg/app.zip", test::BodySource::Pattern(3000001));
   const std::filesystem::path dir = sandbox_.Root() / "out dir";
-  EXPECT_EQ(Get({"--engine", "0", "--threads", "8", "--dir", dir.string(), server.Url("/pkg/app.zip")}), kGetComplete);
+  EXPECT_EQ(
+      Get({"--engine", "0", "--threads", "8", "--dir", dir.string(), server.Url("/pkg/app.zip")}),
+      kGetComplete);
   EXPECT_EQ(test::Sandbox::ReadFile(dir / "app.zip"), PatternOf(3000001));
-  EXPECT_EQ(Get({"--engine=1", "--threads=-3", "--dir=" + dir.string(), server.Url("/pkg/app.zip")}), kGetComplete);
+  EXPECT_EQ(
+      Get({"--engine=1", "--threads=-3", "--dir=" + dir.string(), server.Url("/pkg/app.zip")}),
+      kGetComplete);
   EXPECT_EQ(test::Sandbox::ReadFile(dir / "下载文件"), PatternOf(3000001));
   EXPECT_FALSE(std::filesystem::exists(sandbox_.Desktop() / "app.zip"));
 }

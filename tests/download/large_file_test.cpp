@@ -36,7 +36,8 @@ BodySource LargeSource(std::uint64_t size) {
   source.at = [table](std::uint64_t offset, char* out, std::size_t n) {
     while (n > 0) {  // memcpy from the table, one 4 GiB stretch at a time
       std::uint64_t stretchEnd = (offset | 0xFFFFFFFFULL) + 1;
-      std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>({n, kPeriod, stretchEnd - offset}));
+      std::size_t take =
+          static_cast<std::size_t>(std::min<std::uint64_t>({n, kPeriod, stretchEnd - offset}));
       std::memcpy(out, table->data() + offset % kPeriod, take);
       if (char high = static_cast<char>(offset >> 32))
         for (std::size_t i = 0; i < take; ++i) out[i] ^= high;
@@ -133,8 +134,9 @@ TEST_F(LargeFileTest, EngineZeroAsksForRangesPastFourGibibytes) {
   EXPECT_EQ(state.segmentSize, 1342177281);
   std::set<std::string> ranges;
   for (const Request& r : server.Requests()) ranges.insert(r.Header("Range"));
-  EXPECT_EQ(ranges, (std::set<std::string>{"bytes=0-0", "bytes=0-1342177281", "bytes=1342177282-2684354563",
-                                           "bytes=2684354564-4026531845", "bytes=4026531846-5368709127"}));
+  EXPECT_EQ(ranges,
+            (std::set<std::string>{"bytes=0-0", "bytes=0-1342177281", "bytes=1342177282-2684354563",
+                                   "bytes=2684354564-4026531845", "bytes=4026531846-5368709127"}));
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // Engine 1 end to end: the CompatDownloadWindow's transfer against the test server.
+#include "download/mapped_download.h"
+
 #include <chrono>
 #include <mutex>
 #include <set>
 
 #include "download/block_plan.h"
-#include "download/mapped_download.h"
 #include "tests/download/engine_fixture.h"
 
 namespace brisklet::download {
@@ -40,11 +41,13 @@ TEST_F(MappedDownloadTest, WritesEveryBlockInPlace) {
     EXPECT_EQ(r.Header("Accept"), "*/*");
     EXPECT_EQ(r.Header("Accept-Language"), "zh-cn");
     EXPECT_EQ(r.Header("Accept-Encoding"), "gzip, deflate");
-    EXPECT_EQ(r.Header("User-Agent"), "Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)");
+    EXPECT_EQ(r.Header("User-Agent"),
+              "Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)");
     if (r.HasHeader("Range")) ranges.insert(r.Header("Range"));
   }
-  EXPECT_EQ(ranges, (std::set<std::string>{"bytes=0-1048575", "bytes=1048576-2097151", "bytes=2097152-3145727",
-                                           "bytes=3145728-4194303", "bytes=4194304-5000000"}));
+  EXPECT_EQ(ranges, (std::set<std::string>{"bytes=0-1048575", "bytes=1048576-2097151",
+                                           "bytes=2097152-3145727", "bytes=3145728-4194303",
+                                           "bytes=4194304-5000000"}));
 }
 
 // Replies that end early, break with a reset, carry an error status or come content-coded
@@ -66,10 +69,18 @@ TEST_F(MappedDownloadTest, BrokenBlockRepliesAreResumed) {
     Reply reply = FileReply(r, file);
     if (range.empty() || n > 0) return reply;
     switch (kind % 4) {
-      case 0: reply.cutAfter = 300000; break;
-      case 1: reply.cutAfter = 5, reply.reset = true; break;
-      case 2: reply = Reply{500}; reply.body = "oops"; break;
-      default: reply.headers.push_back({"Content-Encoding", "gzip"});
+      case 0:
+        reply.cutAfter = 300000;
+        break;
+      case 1:
+        reply.cutAfter = 5, reply.reset = true;
+        break;
+      case 2:
+        reply = Reply{500};
+        reply.body = "oops";
+        break;
+      default:
+        reply.headers.push_back({"Content-Encoding", "gzip"});
     }
     return reply;
   });
@@ -78,10 +89,11 @@ TEST_F(MappedDownloadTest, BrokenBlockRepliesAreResumed) {
   EXPECT_EQ(run.outcome->result, Result::Complete);
   EXPECT_EQ(test::Sandbox::ReadFile(Output()), PatternOf(size));
   bool resumed = false;
-  for (const Request& r : server.Requests()) resumed |= r.Header("Range") == "bytes=300000-1048575" ||
-                                                       r.Header("Range") == "bytes=1348576-2097151" ||
-                                                       r.Header("Range") == "bytes=2397152-3145727" ||
-                                                       r.Header("Range") == "bytes=3445728-4194303";
+  for (const Request& r : server.Requests())
+    resumed |= r.Header("Range") == "bytes=300000-1048575" ||
+               r.Header("Range") == "bytes=1348576-2097151" ||
+               r.Header("Range") == "bytes=2397152-3145727" ||
+               r.Header("Range") == "bytes=3445728-4194303";
   EXPECT_TRUE(resumed);  // the cut block asked only for what was missing
 }
 
@@ -197,7 +209,8 @@ TEST_F(MappedDownloadTest, ClosingTheWindowStopsTheWorkers) {
   platform::Window* window = nullptr;
   std::atomic<bool> closed{false};
   o.onBytes = [&](std::int64_t done, std::int64_t) {
-    if (done > 100000 && !closed.exchange(true)) window->Post([&] { window->FireClick(Texts().closeButton); });
+    if (done > 100000 && !closed.exchange(true))
+      window->Post([&] { window->FireClick(Texts().closeButton); });
   };
   app::AppState& state = app::AppState::Instance();
   state.downloadAddress = server.Url("/slow.bin");

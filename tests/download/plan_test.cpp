@@ -15,7 +15,11 @@ TEST(SegmentPlan, CutsFilesAsTheExamplesShow) {
     SegmentTask last;
     std::int64_t count;
   } cases[] = {
-      {1000000, 32, {{0, 1, 131072}, {131073, 2, 262145}, {262146, 3, 393218}}, {917511, 8, 1000000}, 8},
+      {1000000,
+       32,
+       {{0, 1, 131072}, {131073, 2, 262145}, {262146, 3, 393218}},
+       {917511, 8, 1000000},
+       8},
       {104857600, 32, {{0, 1, 3276800}, {3276801, 2, 6553601}}, {101580831, 32, 104857600}, 32},
       {131072, 32, {}, {0, 1, 131072}, 1},
       {131074, 32, {{0, 1, 131072}}, {131073, 2, 131074}, 2},
@@ -67,7 +71,13 @@ TEST(BlockPlan, CutsFilesIntoMebibyteBlocks) {
     std::int64_t count;
     std::vector<BlockRange> ranges;
   } cases[] = {
-      {5000000, 5, {{0, 1048575}, {1048576, 2097151}, {2097152, 3145727}, {3145728, 4194303}, {4194304, 5000000}}},
+      {5000000,
+       5,
+       {{0, 1048575},
+        {1048576, 2097151},
+        {2097152, 3145727},
+        {3145728, 4194303},
+        {4194304, 5000000}}},
       {1048576, 1, {{0, 1048576}}},
       {1048577, 2, {{0, 1048575}, {1048576, 1048577}}},
       {(std::int64_t{4} << 30) + 1, 4097, {}},
@@ -80,7 +90,8 @@ TEST(BlockPlan, CutsFilesIntoMebibyteBlocks) {
     for (std::int64_t n = 1; n <= c.count; ++n) covered += BlockLength(n, c.fileSize);
     EXPECT_EQ(covered, c.fileSize);
   }
-  EXPECT_EQ(BlockOf(4097, (std::int64_t{4} << 30) + 1), (BlockRange{std::int64_t{4} << 30, (std::int64_t{4} << 30) + 1}));
+  EXPECT_EQ(BlockOf(4097, (std::int64_t{4} << 30) + 1),
+            (BlockRange{std::int64_t{4} << 30, (std::int64_t{4} << 30) + 1}));
   EXPECT_EQ(ThreadLimit(32, 3), 3);
   EXPECT_EQ(ThreadLimit(32, 5000), 32);
 }
@@ -89,7 +100,8 @@ TEST(ThreadCount, EveryTypedCountBecomesASoundOne) {
   struct Case {
     long long typed;
     int used;
-  } cases[] = {{0, 32}, {-5, 32}, {1, 1}, {8, 8}, {128, 128}, {129, 128}, {2147483647, 128}, {-2147483648LL, 32}};
+  } cases[] = {{0, 32},           {-5, 32},           {1, 1}, {8, 8}, {128, 128}, {129, 128},
+               {2147483647, 128}, {-2147483648LL, 32}};
   for (auto c : cases) EXPECT_EQ(UsableThreadCount(c.typed), c.used) << c.typed;
 }
 

@@ -1,9 +1,10 @@
 // Engine 0 end to end: the DownloadWindow's job against the test server.
+#include "download/segmented_download.h"
+
 #include <chrono>
 #include <mutex>
 #include <set>
 
-#include "download/segmented_download.h"
 #include "tests/download/engine_fixture.h"
 
 namespace brisklet::download {
@@ -28,7 +29,8 @@ TEST_F(SegmentedDownloadTest, FetchesEverySegmentAndJoinsThemOnTheDesktop) {
   EXPECT_EQ(test::Sandbox::ReadFile(Desktop() / "setup.exe"), PatternOf(size));
   EXPECT_EQ(run.name, "文件名称：setup.exe");
   EXPECT_EQ(run.progress, "下载完成，文件保存在桌面！");
-  EXPECT_EQ(run.progressTexts.front(), "下载进度：12%");  // 1 of 8: 12.5, truncated to whole percent
+  EXPECT_EQ(run.progressTexts.front(),
+            "下载进度：12%");  // 1 of 8: 12.5, truncated to whole percent
   EXPECT_EQ(run.sounds, 1);
   EXPECT_FALSE(std::filesystem::exists(PartsRoot() / "setup.exe"));
 
@@ -41,10 +43,10 @@ TEST_F(SegmentedDownloadTest, FetchesEverySegmentAndJoinsThemOnTheDesktop) {
     EXPECT_EQ(r.Header("Accept-Language"), "zh-cn");
     EXPECT_NE(r.Header("User-Agent").find("Chrome/55.0.2883.87"), std::string::npos);
   }
-  EXPECT_EQ(ranges, (std::multiset<std::string>{"bytes=0-0", "bytes=0-131072", "bytes=131073-262145",
-                                                "bytes=262146-393218", "bytes=393219-524291",
-                                                "bytes=524292-655364", "bytes=655365-786437",
-                                                "bytes=786438-917510", "bytes=917511-1000000"}));
+  EXPECT_EQ(ranges, (std::multiset<std::string>{
+                        "bytes=0-0", "bytes=0-131072", "bytes=131073-262145", "bytes=262146-393218",
+                        "bytes=393219-524291", "bytes=524292-655364", "bytes=655365-786437",
+                        "bytes=786438-917510", "bytes=917511-1000000"}));
 }
 
 TEST_F(SegmentedDownloadTest, NamesFromTheServerStayInsideTheDesktop) {
@@ -101,10 +103,18 @@ TEST_F(SegmentedDownloadTest, BrokenRepliesAreFetchedAgain) {
     Reply reply = FileReply(r, file);
     if (r.Header("Range") == "bytes=0-0" || n > 0) return reply;
     switch (seen.size() % 4) {
-      case 0: reply.cutAfter = 1000; break;
-      case 1: reply.cutAfter = 7, reply.reset = true; break;
-      case 2: reply = Reply{503}; break;
-      default: reply = FileReply(Request{r.method, r.target, r.path, r.version, {{"Range", "bytes=5-99"}}}, file);
+      case 0:
+        reply.cutAfter = 1000;
+        break;
+      case 1:
+        reply.cutAfter = 7, reply.reset = true;
+        break;
+      case 2:
+        reply = Reply{503};
+        break;
+      default:
+        reply = FileReply(Request{r.method, r.target, r.path, r.version, {{"Range", "bytes=5-99"}}},
+                          file);
     }
     return reply;
   });
@@ -122,7 +132,8 @@ TEST_F(SegmentedDownloadTest, ASegmentThatGivesUpIsNeverReportedAsDone) {
   BodySource file = BodySource::Pattern(size);
   server.Route("/g.bin", [&](const Request& r) {
     Reply reply = FileReply(r, file);
-    if (r.Header("Range") == "bytes=131073-262145") reply.cutAfter = 131072;  // always one byte short
+    if (r.Header("Range") == "bytes=131073-262145")
+      reply.cutAfter = 131072;  // always one byte short
     return reply;
   });
   Run run = Download(0, server.Url("/g.bin"), Options());
@@ -156,7 +167,8 @@ TEST_F(SegmentedDownloadTest, TheEmptyLastSegmentCompletesAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_EQ(test::Sandbox::ReadFile(Desktop() / "e.bin"), PatternOf(size));
     int lastAttempts = 0;
-    for (const Request& r : server.Requests()) lastAttempts += r.Header("Range") == "bytes=262146-262146";
+    for (const Request& r : server.Requests())
+      lastAttempts += r.Header("Range") == "bytes=262146-262146";
     EXPECT_EQ(lastAttempts, 1);
   }
 }
@@ -204,7 +216,8 @@ TEST_F(SegmentedDownloadTest, ClosingTheWindowStopsTheTasks) {
   platform::Window* window = nullptr;
   std::atomic<bool> closed{false};
   o.onBytes = [&](std::int64_t done, std::int64_t) {
-    if (done > 100000 && !closed.exchange(true)) window->Post([&] { window->FireClick(Texts().closeButton); });
+    if (done > 100000 && !closed.exchange(true))
+      window->Post([&] { window->FireClick(Texts().closeButton); });
   };
   backend_.OnShow([&](platform::Window& w) { window = &w; });
   app::AppState& state = app::AppState::Instance();

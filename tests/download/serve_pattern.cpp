@@ -2,12 +2,13 @@
 // from the test server on 127.0.0.1, writes the same bytes to EXPECTED for the test's
 // comparison, prints the file's address on the first line, and serves until stdin closes or
 // it is ended.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "tests/support/test_server.h"
 

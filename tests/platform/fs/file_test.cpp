@@ -69,8 +69,8 @@ TEST_F(FileTest, AppendFileJoinsPartsInOrderAndChecksTheirLength) {
   File out = File::Create(Path("joined"));
   ASSERT_TRUE(out.AppendFile(Path("1.ling"), 6));
   ASSERT_TRUE(out.AppendFile(Path("2.ling"), 3 << 20));
-  EXPECT_FALSE(out.AppendFile(Path("1.ling"), 7));    // not the length it must have
-  EXPECT_FALSE(out.AppendFile(Path("3.ling"), 0));    // missing
+  EXPECT_FALSE(out.AppendFile(Path("1.ling"), 7));  // not the length it must have
+  EXPECT_FALSE(out.AppendFile(Path("3.ling"), 0));  // missing
   ASSERT_TRUE(out.Close());
   EXPECT_EQ(Read(Path("joined")), "hello " + std::string(3 << 20, 'w'));
 }
