@@ -45,7 +45,7 @@ std::int32_t SettingToInt(std::string_view text) {
 
 int ReadThreadCountSetting() {
   std::int32_t count = SettingToInt(ReadSetting(platform::Gbk("线程数量"), ""));
-  if (count == 0) count = 32;
+  if (count == 0) count = kDefaultThreads;
   AppState::Instance().threadCount = count;
   return count;
 }

@@ -7,6 +7,13 @@
 
 namespace brisklet::app {
 
+// How the engines take the thread count: 0, a negative count or a text without digits means
+// kDefaultThreads; a count above kThreadCeiling is lowered to it (beyond that more connections
+// only add load on the server and threads on this machine, never speed). The settings window
+// shows this range beside the count.
+inline constexpr int kDefaultThreads = 32;
+inline constexpr int kThreadCeiling = 128;
+
 // $XDG_CONFIG_HOME/brisklet/Accounts.ini, as a GBK text.
 std::string SettingsPath();
 std::string ReadSetting(std::string_view key, std::string_view defaultValue);

@@ -25,6 +25,12 @@ void SaveThreadCount(AppState& state, platform::Window& window) {
   window.Destroy();
 }
 
+// "0 为 32，上限 128": what the engines make of the typed count.
+std::string ThreadRangeText() {
+  return Gbk("0 为 ") + std::to_string(kDefaultThreads) + Gbk("，上限 ") +
+         std::to_string(kThreadCeiling);
+}
+
 }  // namespace
 
 platform::WindowDef SettingsWindowDef() {
@@ -40,8 +46,9 @@ platform::WindowDef SettingsWindowDef() {
       {Gbk("按钮EX5"), ControlKind::SmallButton, 325, 39, 17, 17, ""},
       {Gbk("标签EX2"), ControlKind::Label, 40, 68, 304, 24, Gbk("线程数量：")},
       {Gbk("编辑框EX1"), ControlKind::EditBox, 112, 70, 56, 20, "32"},
-      {Gbk("单选框EX1"), ControlKind::RadioButton, 180, 72, 88, 16, Gbk("全局检测")},
-      {Gbk("单选框EX2"), ControlKind::RadioButton, 262, 72, 80, 16, Gbk("网盘检测")},
+      // Where the two detection radio buttons would stand (nothing ever read them): the range
+      // the engines take the count in.
+      {Gbk("标签EX6"), ControlKind::Label, 180, 68, 164, 24, ThreadRangeText()},
       {Gbk("标签EX3"), ControlKind::Label, 40, 105, 72, 24, Gbk("代理设置：")},
       {Gbk("编辑框EX2"), ControlKind::EditBox, 112, 107, 216, 20, "127.0.0.1:8888"},
       {Gbk("标签EX5"), ControlKind::Label, 40, 144, 72, 24, Gbk("UA协议头：")},
@@ -55,7 +62,7 @@ platform::WindowDef SettingsWindowDef() {
 std::unique_ptr<platform::Window> MakeSettingsWindow(AppState& state) {
   auto window = std::make_unique<platform::Window>(SettingsWindowDef());
   window->OnCreate([&state](platform::Window& w) {
-    if (state.threadCount == 0) state.threadCount = 32;
+    if (state.threadCount == 0) state.threadCount = kDefaultThreads;
     w.SetText(ThreadBox(), std::to_string(state.threadCount.load()));
   });
   window->OnClick(Gbk("按钮EX2"), [&state](platform::Window& w) { SaveThreadCount(state, w); });

@@ -19,7 +19,7 @@ void PutU32(Bytes& b, std::uint32_t v) {
 void PutTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
 
 // A WAVE file built by hand: RIFF header, an optional extra chunk, "fmt ", "data".
-struct WaveSpec {
+struct WaveShape {
   std::uint16_t format = 1, channels = 1, bits = 8;
   std::uint32_t rate = 22050;
   std::uint32_t claimedData = 100;  // the data chunk's size field
@@ -28,7 +28,7 @@ struct WaveSpec {
   bool dataFirst = false;
 };
 
-Bytes MakeWave(const WaveSpec& s) {
+Bytes MakeWave(const WaveShape& s) {
   Bytes fmt;
   PutTag(fmt, "fmt ");
   PutU32(fmt, 16);
@@ -61,12 +61,12 @@ Bytes MakeWave(const WaveSpec& s) {
 }
 
 TEST(ParseWave, ReadsFormatAndSamplesAcrossOtherChunks) {
-  WaveSpec spec;
-  spec.extraChunk = true;
-  spec.channels = 2;
-  spec.bits = 16;
-  spec.rate = 44100;
-  auto clip = ParseWave(MakeWave(spec));
+  WaveShape shape;
+  shape.extraChunk = true;
+  shape.channels = 2;
+  shape.bits = 16;
+  shape.rate = 44100;
+  auto clip = ParseWave(MakeWave(shape));
   ASSERT_TRUE(clip);
   EXPECT_EQ(clip->channels, 2);
   EXPECT_EQ(clip->bitsPerSample, 16);
@@ -75,11 +75,11 @@ TEST(ParseWave, ReadsFormatAndSamplesAcrossOtherChunks) {
 }
 
 TEST(ParseWave, ADataChunkLongerThanTheFileIsCutToWholeFrames) {
-  WaveSpec spec;
-  spec.bits = 16;
-  spec.claimedData = 1000000;
-  spec.actualData = 51;
-  auto clip = ParseWave(MakeWave(spec));
+  WaveShape shape;
+  shape.bits = 16;
+  shape.claimedData = 1000000;
+  shape.actualData = 51;
+  auto clip = ParseWave(MakeWave(shape));
   ASSERT_TRUE(clip);
   EXPECT_EQ(clip->samples.size(), 50u);
 }
@@ -87,9 +87,9 @@ TEST(ParseWave, ADataChunkLongerThanTheFileIsCutToWholeFrames) {
 TEST(ParseWave, RefusesWhatIsNotAPlayablePcmClip) {
   struct Case {
     const char* what;
-    WaveSpec spec;
+    WaveShape shape;
   };
-  WaveSpec compressed, noChannels, oddBits, zeroRate, dataBeforeFormat, emptyData;
+  WaveShape compressed, noChannels, oddBits, zeroRate, dataBeforeFormat, emptyData;
   compressed.format = 2;
   noChannels.channels = 0;
   oddBits.bits = 12;
@@ -100,7 +100,7 @@ TEST(ParseWave, RefusesWhatIsNotAPlayablePcmClip) {
   for (const Case& c : {Case{"compressed", compressed}, Case{"no channels", noChannels},
                         Case{"12 bits", oddBits}, Case{"rate 0", zeroRate},
                         Case{"data before fmt", dataBeforeFormat}, Case{"empty data", emptyData}})
-    EXPECT_FALSE(ParseWave(MakeWave(c.spec))) << c.what;
+    EXPECT_FALSE(ParseWave(MakeWave(c.shape))) << c.what;
 
   Bytes good = MakeWave({});
   EXPECT_FALSE(ParseWave({}));
