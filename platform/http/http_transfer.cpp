@@ -211,6 +211,9 @@ void SetOptions(CURL* easy, const TransferOptions& o, Exchange& x, const HeaderL
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);  // bytes as the server sent them
+  // Larger reads than libcurl's 16 KiB: a bulk download then costs a quarter of the receive
+  // calls and body callbacks, for 128 KiB of buffer per handle in use.
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024);
   SetMethod(easy, o);
 
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
