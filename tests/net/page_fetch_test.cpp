@@ -1,9 +1,6 @@
 #include "net/page_fetch.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 
@@ -18,18 +15,6 @@ using platform::Gbk;
 using test::Reply;
 using test::Request;
 using test::TestServer;
-
-std::uint16_t ClosedPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
 
 std::vector<std::string> NamesOf(const Request& r) {
   std::vector<std::string> names;
@@ -188,7 +173,7 @@ TEST_P(PageFetchTest, FailuresGiveAnEmptyBody) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(PageFetch(slow).empty());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
-  EXPECT_TRUE(PageFetch("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/").empty());
+  EXPECT_TRUE(PageFetch("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/").empty());
 }
 
 class ApiPageFetchTest : public PageFetchTest {};
@@ -278,7 +263,7 @@ TEST_P(ApiPageFetchTest, EachFailingStepLeavesItsNumberedError) {
   };
   const Case cases[] = {
       {"no scheme/at/all", "701 解析URL地址失败!"},
-      {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", "711 发送请求失败!"},
+      {"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/", "711 发送请求失败!"},
       {server.Url("/silent"), "712 服务器未响应!"},
       {server.Url("/cut"), "713 读取数据失败!"},
   };

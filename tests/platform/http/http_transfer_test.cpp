@@ -1,9 +1,6 @@
 #include "platform/http/http_transfer.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -38,18 +35,6 @@ TransferOptions Get(const std::string& url) {
 }
 
 // A port on 127.0.0.1 that nothing listens on.
-std::uint16_t ClosedPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
-
 class TransferTest : public testing::TestWithParam<bool> {
  protected:
   TestServer server{TestServer::Options{.tls = GetParam()}};
@@ -215,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(PlainAndTls, TransferTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "Tls" : "Plain"; });
 
 TEST(TransferFailure, AClosedPortIsAConnectErrorWithoutAStatus) {
-  TransferResult r = Transfer(Get("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/"),
+  TransferResult r = Transfer(Get("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/"),
                               [](const std::uint8_t*, std::size_t) { return true; });
   EXPECT_EQ(r.error, TransferError::Connect);
   EXPECT_EQ(r.status, 0);
