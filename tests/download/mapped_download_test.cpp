@@ -190,8 +190,15 @@ TEST_F(MappedDownloadTest, AtMostThreadLimitBlocksAtOnceInOrder) {
     std::string text = "bytes=" + std::to_string(b.start) + "-" + std::to_string(b.end);
     return std::find(order.begin(), order.end(), text) - order.begin();
   };
-  // Block n + 3 can only start once one of the three before it has ended.
-  for (std::int64_t n = 1; n + 3 <= 12; ++n) EXPECT_LT(startOf(n), startOf(n + 3)) << n;
+  // Blocks are handed out in order to at most three workers, so when block n + 3 is handed
+  // out at most two others are in flight: at least n of the blocks before it were fetched
+  // whole, and their requests reached the server first. (Which of the three in flight sends
+  // first is the scheduler's business.)
+  for (std::int64_t n = 1; n + 3 <= 12; ++n) {
+    int earlier = 0;
+    for (std::int64_t k = 1; k <= n + 2; ++k) earlier += startOf(k) < startOf(n + 3);
+    EXPECT_GE(earlier, n) << n;
+  }
   EXPECT_LE(server.ConnectionCount(), 1 + 3);  // the probe's, then one per worker slot
   EXPECT_EQ(lastDone.load(), static_cast<std::int64_t>(size));
 }
