@@ -1,17 +1,13 @@
 #include "net/text_ops.h"
 
+#include "platform/ascii.h"
 #include "text/text_search.h"
 
 namespace brisklet::net {
-namespace {
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
 
 std::string LowerAscii(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = FoldAscii(c);
+  for (char& c : out) c = platform::FoldAsciiLower(c);
   return out;
 }
 
@@ -23,10 +19,7 @@ std::string UpperAscii(std::string_view text) {
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
+  return platform::EqualsIgnoreAsciiCase(a, b);
 }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {

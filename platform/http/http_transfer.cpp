@@ -6,19 +6,13 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/http/easy_pool.h"
 
 namespace brisklet::platform::http {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -30,7 +24,7 @@ std::string_view Trim(std::string_view text) {
 
 bool HasHeader(const std::vector<Header>& headers, std::string_view name) {
   return std::any_of(headers.begin(), headers.end(),
-                     [&](const Header& h) { return EqualsIgnoreCase(h.name, name); });
+                     [&](const Header& h) { return EqualsIgnoreAsciiCase(h.name, name); });
 }
 
 // What one running transfer needs in libcurl's callbacks.
@@ -296,7 +290,7 @@ TransferError ErrorOf(CURLcode code, const Exchange& x) {
 
 std::string TransferResult::Header(std::string_view name) const {
   for (const auto& h : headers)
-    if (EqualsIgnoreCase(h.name, name)) return h.value;
+    if (EqualsIgnoreAsciiCase(h.name, name)) return h.value;
   return {};
 }
 

@@ -4,18 +4,12 @@
 #include <cctype>
 #include <chrono>
 
+#include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/http/charset.h"
 
 namespace brisklet::platform::http {
 namespace {
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -52,7 +46,7 @@ void WebRequest::SetRequestHeader(const std::string& name, const std::string& va
   if (name.empty()) return;
   auto& headers = options_.headers;
   auto same = std::find_if(headers.begin(), headers.end(),
-                           [&](const Header& h) { return EqualsIgnoreCase(h.name, name); });
+                           [&](const Header& h) { return EqualsIgnoreAsciiCase(h.name, name); });
   if (same != headers.end())
     same->value = value;
   else
